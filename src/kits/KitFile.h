@@ -17,7 +17,7 @@ namespace valdorin::kits {
 
 // An entry's sound: the body of a "fmt " chunk and the body of a "data" chunk, kept verbatim.
 class TKitWave {
-public:
+  public:
     const std::vector<std::uint8_t>& format() const { return format_; }
     const std::vector<std::uint8_t>& data() const { return data_; }
     // Empty for writing purposes: no format block or no sample data.
@@ -29,11 +29,12 @@ public:
     // Format fields read from the first 16 bytes of the format block (0 where it is shorter).
     int formatTag() const;
     int channels() const;
-    int sampleRate() const;
+    int sampleRate() const;  // the stored 32-bit value; cast to std::uint32_t for its full range
     int bitsPerSample() const;
     int blockAlign() const;
+    std::uint32_t avgBytesPerSecond() const;
 
-private:
+  private:
     std::vector<std::uint8_t> format_;
     std::vector<std::uint8_t> data_;
     std::uint64_t generation_ = 0;
@@ -45,26 +46,27 @@ void ClearWave(TKitWave& wave);
 std::vector<std::uint8_t> WaveImage(const TKitWave& wave);
 // Reads a wave image into the wave, replacing its contents; an image of no bytes empties it.
 void ReadWaveImage(TKitWave& wave, std::span<const std::uint8_t> image);
+// "Cannot open file %s" leaves the wave unchanged.
 void LoadWaveFile(TKitWave& wave, const std::filesystem::path& path);
 void SaveWaveFile(const TKitWave& wave, const std::filesystem::path& path);
 
 class TWaveCollection;
 
 class TWaveCollectionItem {
-public:
+  public:
     const std::string& Name() const { return name_; }
     TKitWave Wave;
     int Pan = 0;     // hundredths of a decibel, negative towards the left; not stored in files
     int Volume = 0;  // hundredths of a decibel of attenuation, 0 full level; not stored in files
 
-private:
+  private:
     friend class TWaveCollection;
     std::string name_;
     std::uint64_t namedAt_ = 0;  // when the entry last received its name, for FindEntry
 };
 
 class TWaveCollection {
-public:
+  public:
     TWaveCollection() = default;
     TWaveCollection(const TWaveCollection&) = delete;
     TWaveCollection& operator=(const TWaveCollection&) = delete;
@@ -80,14 +82,20 @@ public:
     TWaveCollectionItem& FindEntry(std::string_view name);
     // nullptr instead of the error.
     TWaveCollectionItem* TryFindEntry(std::string_view name);
+    // A name equal to the current one, letter case included, changes nothing.
     void SetEntryName(TWaveCollectionItem& entry, std::string name);
 
-private:
+  private:
+    // FindEntry compares every entry's name: kits hold a few dozen entries, and a scan keeps
+    // renaming and adding O(1) whatever a file holds.
     std::vector<std::unique_ptr<TWaveCollectionItem>> entries_;
     std::uint64_t nameClock_ = 0;
 };
 
+// "Cannot open file %s" (the path as passed) leaves the kit unchanged; after that the kit is
+// emptied and holds what was read before any later error.
 void ReadKitFile(TWaveCollection& kit, const std::filesystem::path& path);
+// Writes beside the file and renames over it: a failed write leaves the old file whole.
 void WriteKitFile(const TWaveCollection& kit, const std::filesystem::path& path);
 // The kit file's bytes, as WriteKitFile writes them; and reading from bytes in memory.
 std::vector<std::uint8_t> KitFileImage(const TWaveCollection& kit);

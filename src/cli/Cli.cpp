@@ -1,0 +1,216 @@
+#include "cli/Cli.h"
+
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <system_error>
+
+#include "core/Errors.h"
+#include "core/Text.h"
+#include "kits/DefaultKit.h"
+#include "kits/KitFile.h"
+
+namespace valdorin::cli {
+
+namespace {
+
+using Args = std::vector<std::string>;
+using Path = std::filesystem::path;
+
+// A command line that does not fit its command; reported with the command's usage.
+struct UsageError {
+    std::string message;
+    std::string usage;
+};
+
+struct Command {
+    const char* usage;
+    const char* help;
+    std::size_t minArgs;
+    std::size_t maxArgs;  // SIZE_MAX: any number
+    void (*action)(const Args& args, std::ostream& out);
+};
+
+constexpr const char* kToolHelp =
+    "Usage: valdorin-cli COMMAND ...\n"
+    "\n"
+    "Drum kit files (*.dxg) and the program directory of Valdorin.\n"
+    "\n"
+    "Commands:\n"
+    "  kit info KIT.dxg                   list the entries of a kit\n"
+    "  kit pack OUT.dxg NAME=WAVFILE ...  make a kit from WAV files\n"
+    "  kit unpack KIT.dxg DIR             save each entry i as DIR/i.wav\n"
+    "  kit default OUT.dxg                write the built-in default kit\n"
+    "  seed DIR                           create the missing start-up files in DIR\n"
+    "\n"
+    "Each command takes --help. Exit status: 0 done, 1 the command failed (its message is\n"
+    "written to standard error), 2 the command line is wrong.\n";
+
+std::string quoted(const std::string& cp1252) {
+    return "\"" + toUtf8(cp1252) + "\"";
+}
+
+void kitInfo(const Args& a, std::ostream& out) {
+    kits::TWaveCollection kit;
+    kits::ReadKitFile(kit, Path(a[0]));
+    for (int i = 0; i < kit.Count(); ++i) {
+        const auto& entry = kit.EntryAt(i);
+        const auto& w = entry.Wave;
+        out << i << ' ' << quoted(entry.Name());
+        if (w.empty()) {
+            out << " empty\n";
+            continue;
+        }
+        out << ' ' << w.formatTag() << ' ' << w.channels() << ' '
+            << static_cast<std::uint32_t>(w.sampleRate()) << ' ' << w.bitsPerSample() << ' '
+            << w.data().size() << '\n';
+    }
+}
+
+constexpr const char* kPackUsage = "valdorin-cli kit pack OUT.dxg [NAME=WAVFILE ...]";
+
+void kitPack(const Args& a, std::ostream&) {
+    for (std::size_t i = 1; i < a.size(); ++i)
+        if (a[i].find('=') == std::string::npos)
+            throw UsageError{"'" + a[i] + "' is not NAME=WAVFILE", kPackUsage};
+    kits::TWaveCollection kit;
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        const std::size_t eq = a[i].find('=');
+        auto& entry = kit.AddEntry();
+        kit.SetEntryName(entry, fromUtf8(a[i].substr(0, eq)));
+        kits::LoadWaveFile(entry.Wave, Path(a[i].substr(eq + 1)));
+    }
+    kits::WriteKitFile(kit, Path(a[0]));
+}
+
+void kitUnpack(const Args& a, std::ostream&) {
+    kits::TWaveCollection kit;
+    kits::ReadKitFile(kit, Path(a[0]));
+    const Path dir(a[1]);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);  // a failure shows as the first save's error
+    for (int i = 0; i < kit.Count(); ++i)
+        kits::SaveWaveFile(kit.EntryAt(i).Wave, dir / (std::to_string(i) + ".wav"));
+}
+
+void kitDefault(const Args& a, std::ostream&) {
+    kits::TWaveCollection kit;
+    kits::BuildDefaultKit(kit);
+    kits::WriteKitFile(kit, Path(a[0]));
+}
+
+void seed(const Args& a, std::ostream&) {
+    kits::SeedProgramDirectory(Path(a[0]));
+}
+
+const std::map<std::string, Command>& kitCommands() {
+    static const std::map<std::string, Command> commands = {
+        {"info",
+         {"valdorin-cli kit info KIT.dxg",
+          "Lists the entries of the kit in kit order, one line each:\n"
+          "  INDEX \"NAME\" TAG CHANNELS RATE BITS DATABYTES\n"
+          "with the format tag, channels, samples per second and bits per sample of the\n"
+          "entry's format block and the size of its sample data in bytes, or\n"
+          "  INDEX \"NAME\" empty\n"
+          "for an entry without sound.\n",
+          1, 1, kitInfo}},
+        {"pack",
+         {kPackUsage,
+          "Writes a kit with one entry per argument, in that order, named NAME and holding\n"
+          "the sound of WAVFILE. \"=WAVFILE\" gives an entry with the empty name; with no\n"
+          "entries the kit is empty. The kit file is replaced only once it is complete.\n",
+          1, SIZE_MAX, kitPack}},
+        {"unpack",
+         {"valdorin-cli kit unpack KIT.dxg DIR",
+          "Saves entry i of the kit as DIR/i.wav (0.wav, 1.wav, ...), creating DIR if\n"
+          "needed. An entry without sound gives a file of 0 bytes.\n",
+          2, 2, kitUnpack}},
+        {"default",
+         {"valdorin-cli kit default OUT.dxg",
+          "Writes the built-in default kit: an unnamed silent entry 0, then the sixteen\n"
+          "drum sounds (44100 Hz, 16-bit) named as the kit instruments.\n",
+          1, 1, kitDefault}},
+    };
+    return commands;
+}
+
+const Command& seedCommand() {
+    static const Command command = {
+        "valdorin-cli seed DIR",
+        "Creates in DIR (and DIR itself) whatever is missing of \"power.dxg\" (the default\n"
+        "kit), \"Blank.wav\", \"Panning.dat\" and the \"temp\" directory. Existing files\n"
+        "are never replaced.\n",
+        1, 1, seed};
+    return command;
+}
+
+bool isHelp(const std::string& s) {
+    return s == "--help" || s == "-h";
+}
+
+// Runs a command with the arguments after its name.
+void runCommand(const Command& c, const Args& args, std::ostream& out) {
+    for (const auto& a : args)
+        if (isHelp(a)) {
+            out << "Usage: " << c.usage << "\n\n" << c.help;
+            return;
+        }
+    if (args.size() < c.minArgs)
+        throw UsageError{"missing arguments", c.usage};
+    if (args.size() > c.maxArgs)
+        throw UsageError{"too many arguments", c.usage};
+    c.action(args, out);
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        if (args.empty())
+            throw UsageError{"no command", "valdorin-cli COMMAND ... (see --help)"};
+        if (isHelp(args[0])) {
+            out << kToolHelp;
+            return 0;
+        }
+        const Args rest(args.begin() + 1, args.end());
+        if (args[0] == "seed") {
+            runCommand(seedCommand(), rest, out);
+        } else if (args[0] == "kit") {
+            const std::string kitUsage = "valdorin-cli kit info|pack|unpack|default ...";
+            if (rest.empty())
+                throw UsageError{"missing kit command", kitUsage};
+            if (isHelp(rest[0])) {
+                out << "Usage: " << kitUsage << "\n\n";
+                for (const auto& [name, c] : kitCommands())
+                    out << "  " << c.usage << "\n";
+                out << "\nEach takes --help.\n";
+                return 0;
+            }
+            const auto it = kitCommands().find(rest[0]);
+            if (it == kitCommands().end())
+                throw UsageError{"unknown kit command '" + rest[0] + "'", kitUsage};
+            runCommand(it->second, Args(rest.begin() + 1, rest.end()), out);
+        } else {
+            throw UsageError{"unknown command '" + args[0] + "'",
+                             "valdorin-cli COMMAND ... (see --help)"};
+        }
+        out.flush();
+        if (!out) {
+            err << "Stream write error\n";
+            return 1;
+        }
+        return 0;
+    } catch (const UsageError& e) {
+        err << "valdorin-cli: " << e.message << "\nUsage: " << e.usage << "\n";
+        return 2;
+    } catch (const Error& e) {
+        err << toUtf8(e.what()) << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace valdorin::cli
