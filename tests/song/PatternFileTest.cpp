@@ -72,7 +72,7 @@ void expectError(const std::function<void()>& f, const std::string& message) {
 
 const std::string kEmptyNumber = "'' is not a valid integer value";
 
-class TempDir : public ::testing::Test {
+class PatternDir : public ::testing::Test {
   protected:
     void SetUp() override {
         static std::atomic<int> counter{0};
@@ -125,7 +125,7 @@ TEST(PatternFileWrite, RefusesLengthsThatCouldNotBeReadBack) {
     EXPECT_EQ(patternFileLines(grid, 0, 60, 1, blankSlots()).size(), 7u * 3 + 66);
 }
 
-TEST_F(TempDir, WritingReplacesTheFileWholeAndReadsBackIdentically) {
+TEST_F(PatternDir, WritingReplacesTheFileWholeAndReadsBackIdentically) {
     const fs::Path path = dir_ / "Groove.pat";
     fs::writeFileAtomic(path, std::string_view("an older, longer file\r\n"));
     writePatternFile(path, Groove().lines());
@@ -299,12 +299,12 @@ TEST(PatternName, AcceptsOrdinaryNames) {
         EXPECT_NO_THROW(validatePatternName(good)) << good;
 }
 
-TEST_F(TempDir, PatternPathAddsTheExtensionInUtf8) {
+TEST_F(PatternDir, PatternPathAddsTheExtensionInUtf8) {
     EXPECT_EQ(patternPath(dir_, "Beat1"), dir_ / "Beat1.pat");
     EXPECT_EQ(patternPath(dir_, "\xE9t\xE9"), dir_ / "\xC3\xA9t\xC3\xA9.pat");
 }
 
-TEST_F(TempDir, FindsAnExistingFileWithoutRegardToCase) {
+TEST_F(PatternDir, FindsAnExistingFileWithoutRegardToCase) {
     touch("x.PAT");
     touch("\xC3\x89t\xC3\x89.pat");  // ÉtÉ
     EXPECT_EQ(findPatternFile(dir_, "x"), dir_ / "x.PAT");
