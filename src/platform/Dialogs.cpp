@@ -1,6 +1,9 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -64,6 +67,10 @@ public:
         return run(dialog, spec);
     }
 
+    void openDocument(const std::string& path) override {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(qt(path))));
+    }
+
 private:
     static std::optional<std::string> run(QFileDialog& dialog, const FileDialogSpec& spec) {
         std::string ext = spec.defaultExt;
@@ -119,6 +126,9 @@ std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& spec)
     auto f = files.front();
     files.pop_front();
     return f;
+}
+void ScriptedDialogs::openDocument(const std::string& path) {
+    shown.push_back({"document", "", path, {}});
 }
 std::vector<std::string> ScriptedDialogs::errors() const {
     std::vector<std::string> out;

@@ -35,6 +35,8 @@ public:
     // The chosen path, or nullopt when cancelled.
     virtual std::optional<std::string> openFile(const FileDialogSpec& spec) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogSpec& spec) = 0;
+    // Asks the desktop to open a document with its associated program ("open" action).
+    virtual void openDocument(const std::string& path) = 0;
 };
 
 // The service in use: the Qt dialogs unless a test installed its own.
@@ -61,6 +63,7 @@ public:
     bool askOkCancel(const std::string& caption, const std::string& text) override;
     std::optional<std::string> openFile(const FileDialogSpec& spec) override;
     std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
+    void openDocument(const std::string& path) override;
 
     // Messages of the error box, in order.
     std::vector<std::string> errors() const;

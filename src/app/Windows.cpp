@@ -1,0 +1,58 @@
+#include "core/Windows.h"
+
+#include "core/Sequencer.h"
+#include "intro/intro.h"
+#include "kits/Kit_Listing.h"
+#include "kits/MakeKit.h"
+#include "kits/Main.h"
+#include "kits/Sams.h"
+#include "render/Unit1.h"
+#include "song/Options.h"
+
+namespace valdorin {
+
+Windows& windows() {
+    static Windows w;
+    return w;
+}
+
+void createWindows() {
+    Windows& w = windows();
+    // Each window's creation handler runs as the window is made, so the main window's runs
+    // before any other window exists.
+    w.Sequence = new TSequence;
+    w.Sequence->FormCreate();
+    w.MainForm = new TMainForm;
+    w.MainForm->FormCreate();
+    w.Kit_List = new TKit_List;
+    w.Kit_List->FormCreate();
+    w.Form1 = new TForm1;
+    w.Makit = new TMakit;
+    w.Makit->FormCreate();
+    w.IntroScreen = new TIntroScreen;
+    w.Form2 = new TForm2;
+    w.Samples = new TSamples;
+    w.Samples->FormCreate();
+
+    w.Sequence->show();
+    w.Kit_List->show();
+    w.Samples->show();
+    w.IntroScreen->FormCreate();
+    w.Sequence->activateWindow();
+    w.Sequence->raise();
+}
+
+void destroyWindows() {
+    Windows& w = windows();
+    delete w.Samples;
+    delete w.Form2;
+    delete w.IntroScreen;
+    delete w.Makit;
+    delete w.Form1;
+    delete w.Kit_List;
+    delete w.MainForm;
+    delete w.Sequence;
+    w = Windows{};
+}
+
+}  // namespace valdorin
