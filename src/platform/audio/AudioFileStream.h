@@ -13,7 +13,7 @@
 namespace valdorin::audio {
 
 class AudioFileStream {
-public:
+  public:
     explicit AudioFileStream(SoundDevice& device);
     ~AudioFileStream();
     AudioFileStream(const AudioFileStream&) = delete;
@@ -37,19 +37,25 @@ public:
     int Volume() const;
     void SetVolume(int volume);
 
-    // In frames of the file. A playing stream jumps there and plays on.
+    // In frames of the file. A playing stream jumps there and plays on. Nothing without sound.
     void SetPosition(std::int64_t frame);
+    // Where the mixer is reading, in frames of the file (0 without sound).
+    std::int64_t Position() const;
     // A stopped stream starts playing; a playing one plays on.
     // Raises "WaveStream not set" without sound.
     void Play();
+    // Nothing without sound.
     void Stop();
     bool Playing() const;
 
     // Makes the sound buffer anew, keeping position, frequency, pan, volume and playing state.
     // Raises "%s not made" with "IDirectSoundBuffer" without sound.
     void RecreateBuffer();
+    // Raises "%s not made" with "IDirectSoundBuffer" without sound, as reading the settings of
+    // a stream without sound does on the original platform; the getters above never raise.
+    void CheckBuffer() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

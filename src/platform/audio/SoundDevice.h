@@ -11,15 +11,17 @@
 namespace valdorin::audio {
 
 class SoundDevice {
-public:
+  public:
     SoundDevice();
     ~SoundDevice();
     SoundDevice(const SoundDevice&) = delete;
     SoundDevice& operator=(const SoundDevice&) = delete;
 
     // Opens the shared output if nothing has yet; never fails for want of a sound card (the
-    // null output takes over silently).
+    // null output takes over silently). Initializing a started device starts it again.
     void Initialize();
+    // Silences the device's sounds (kit playbacks and streams); the streams keep their files
+    // and can be played again.
     void Finalize();
     bool Initialized() const { return initialized_; }
 
@@ -36,7 +38,11 @@ public:
     static bool OutputIsNull();
     static std::string OutputDescription();
 
-private:
+    // The device's number in the mixer: its sounds carry it, so that Finalize can silence them.
+    int Id() const { return id_; }
+
+  private:
+    int id_ = 0;
     bool initialized_ = false;
     bool globalFocus_ = true;
     WaveFormat primaryFormat_;

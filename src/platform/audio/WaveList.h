@@ -7,7 +7,7 @@
 namespace valdorin::audio {
 
 class WaveList {
-public:
+  public:
     WaveList(SoundDevice& device, kits::TWaveCollection& kit);
     ~WaveList();
 
@@ -23,7 +23,7 @@ public:
     // first PlayEntry of each costs no more than the next ones.
     void Prepare();
 
-private:
+  private:
     struct Impl;
     SoundDevice& device_;
     kits::TWaveCollection& kit_;
