@@ -21,6 +21,7 @@
 #include "core/InstrumentList.h"
 #include "core/PanFile.h"
 #include "core/StringGrid.h"
+#include "core/Tempo.h"
 #include "core/Text.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
@@ -194,9 +195,11 @@ void TSequence::createControls() {
     connect(Edit2, &QLineEdit::textChanged, this, run([this] { Edit2Change(); }));
     label(client, "Length/beat", 148, 177, false);
     TimeBar = new QComboBox(client);
+    for (const auto& t : timeSignatures()) TimeBar->addItem(qtText(t));
     TimeBar->setEditable(true);
     TimeBar->setGeometry(148, 192, 57, 21);
     TimeBar->setInsertPolicy(QComboBox::NoInsert);
+    TimeBar->setEditText("");
     connect(TimeBar, &QComboBox::editTextChanged, this, run([this] { TimeBarChange(); }));
     Edit4 = editBox(client, {208, 192, 41, 21}, true);
     Edit4->setEnabled(false);

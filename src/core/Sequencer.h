@@ -179,6 +179,9 @@ public:
     void BitBtn10Click();  // Clear List
     void BitBtn11Click();  // Play Instrument
     void SetPlayButtonsEnabled(bool on);
+    // An undecodable cell text was reported during this playback; each play command clears it,
+    // so that a bad cell is reported once and not at every pass.
+    bool CellErrorReported = false;
 
     // ---- editing (song/Editing.cpp) ----
     void StringGrid1MouseUp(Qt::MouseButton button);
