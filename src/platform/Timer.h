@@ -2,6 +2,14 @@
 // Periodic timers whose ticks come from the event loop's idle time, on the UI thread, at most
 // one per pass, and only while the program is the active application.
 //
+// Every enabled timer ticks on its own: two enabled timers (the pattern timer and the song
+// timer, started together through the menu shortcuts) both tick, each on its own interval, and
+// disabling one never stops the other. A wake of the event loop gives each due timer at most
+// one tick. A tick is due one interval after the nominal time of the previous one (or of the
+// enabling), so the ticks keep to a grid; a tick that comes later than audio::tickSlack()
+// re-anchors the grid at the moment it is delivered, with no burst of catch-up ticks. A tick
+// whose handler raises shows the error in the error box, and the timer goes on.
+//
 // During a tick, sounds started by the tick's handler are placed in the output at the tick's
 // nominal time (the previous nominal time plus the interval), not at the moment the UI thread
 // got round to it, so a pattern's onsets lie on its step grid whatever the UI thread's jitter.
@@ -11,7 +19,7 @@
 namespace valdorin::platform {
 
 class DXTimer {
-public:
+  public:
     DXTimer();
     ~DXTimer();
     DXTimer(const DXTimer&) = delete;
@@ -27,7 +35,7 @@ public:
 
     std::function<void()> OnTimer;
 
-private:
+  private:
     friend class TimerHub;
     int interval_ = 1000;
     bool enabled_ = false;

@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ class TickScope {
     bool hadStamp_;
     Clock::time_point previous_;
 };
+// The nominal time of the tick being delivered, if any.
+std::optional<Clock::time_point> currentTickStamp();
 // How late a tick may come and still have its sounds placed at its nominal time. A timer
 // that is later than this re-anchors its grid at the present.
 Clock::duration tickSlack();

@@ -547,6 +547,8 @@ TickScope::~TickScope() {
         e.tickStamp.reset();
 }
 
+std::optional<Clock::time_point> currentTickStamp() { return Engine::get().tickStamp; }
+
 Clock::duration tickSlack() {
     return detail::kSlack;
 }
