@@ -1,0 +1,1 @@
+// The sample importer window, offscreen.

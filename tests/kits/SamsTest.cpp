@@ -1,0 +1,1 @@
+// The sample picker window, offscreen.
