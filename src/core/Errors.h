@@ -9,7 +9,7 @@
 namespace valdorin {
 
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -13,7 +13,7 @@
 namespace valdorin {
 
 class GridTable {
-public:
+  public:
     static constexpr int kColumns = 7;
     static constexpr int kChannels = 6;
 
@@ -29,9 +29,10 @@ public:
     // Called after any change of a cell or of the row count, so that a view can repaint.
     std::function<void()> onChanged;
 
-private:
+  private:
     void changed() const {
-        if (onChanged) onChanged();
+        if (onChanged)
+            onChanged();
     }
     std::vector<std::vector<std::string>> rows_;  // rows_[row][column], grown on write
     int rowCount_ = 18;

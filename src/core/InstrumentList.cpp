@@ -7,16 +7,16 @@ namespace valdorin {
 const std::array<std::string, kInstrumentCount>& instrumentList() {
     static const std::array<std::string, kInstrumentCount> list = [] {
         std::array<std::string, kInstrumentCount> l;
-        const char* kit[kKitInstruments] = {"Kick",    "Short Kick", "Snare",   "ClsHiat",
-                                            "OpHiat",  "Tom1",       "Tom2",    "Cymbol1",
-                                            "Cymbol2", "Rimshot",    "Shaker",  "Block",
-                                            "Congo",   "Cowbell",    "Crack",   "Tamb"};
+        const char* kit[kKitInstruments] = {
+            "Kick",    "Short Kick", "Snare",  "ClsHiat", "OpHiat", "Tom1",    "Tom2",  "Cymbol1",
+            "Cymbol2", "Rimshot",    "Shaker", "Block",   "Congo",  "Cowbell", "Crack", "Tamb"};
         for (int i = 0; i < kKitInstruments; ++i) {
             std::string name = kit[i];
             name.resize(10, ' ');
             l[i + 1] = name + "[ ]";
         }
-        for (int s = 1; s <= kSampleSlots; ++s) l[kKitInstruments + s] = "Sample" + std::to_string(s);
+        for (int s = 1; s <= kSampleSlots; ++s)
+            l[kKitInstruments + s] = "Sample" + std::to_string(s);
         return l;
     }();
     return list;
@@ -24,14 +24,16 @@ const std::array<std::string, kInstrumentCount>& instrumentList() {
 
 const std::string& instrumentEntry(int position) {
     static const std::string kEmpty;
-    if (position < 0 || position >= kInstrumentCount) return kEmpty;
+    if (position < 0 || position >= kInstrumentCount)
+        return kEmpty;
     return instrumentList()[position];
 }
 
 int positionOf(std::string_view text) {
     const auto& list = instrumentList();
     for (int i = 0; i < kInstrumentCount; ++i)
-        if (sameText(list[i], text)) return i;
+        if (sameText(list[i], text))
+            return i;
     return -1;
 }
 
@@ -41,9 +43,8 @@ Lookup lookupCell(std::string_view text) {
         result.position = positionOf(text);
         return result;
     }
-    const std::string digit = text.size() > kVolumeDigitIndex
-                                  ? std::string(1, text[kVolumeDigitIndex])
-                                  : std::string();
+    const std::string digit =
+        text.size() > kVolumeDigitIndex ? std::string(1, text[kVolumeDigitIndex]) : std::string();
     if (digit == " ") {
         result.volumeStep = 1;
     } else {

@@ -26,15 +26,19 @@ const std::string& instrumentEntry(int position);
 // Index of the first entry equal to the text ignoring letter case; -1 if none; 0 for "".
 int positionOf(std::string_view text);
 
-inline bool isKitInstrument(int position) { return position >= 1 && position <= kKitInstruments; }
+inline bool isKitInstrument(int position) {
+    return position >= 1 && position <= kKitInstruments;
+}
 inline bool isSampleSlot(int position) {
     return position >= kFirstSlotPosition && position < kInstrumentCount;
 }
-inline int slotOf(int position) { return position - kKitInstruments; }
+inline int slotOf(int position) {
+    return position - kKitInstruments;
+}
 
 struct Lookup {
-    int position = 0;         // -1..48; 0 or less is no instrument
-    int volumeStep = 0;       // for a kit instrument: the digit, a blank counting as 1
+    int position = 0;    // -1..48; 0 or less is no instrument
+    int volumeStep = 0;  // for a kit instrument: the digit, a blank counting as 1
     bool hasVolumeStep = false;
 };
 
@@ -45,6 +49,8 @@ struct Lookup {
 Lookup lookupCell(std::string_view text);
 
 // Kit entry volume for a volume step, in hundredths of a decibel: -500 per step.
-inline int kitVolumeForStep(int volumeStep) { return -500 * volumeStep; }
+inline int kitVolumeForStep(int volumeStep) {
+    return -500 * volumeStep;
+}
 
 }  // namespace valdorin

@@ -10,44 +10,59 @@ namespace valdorin {
 
 std::optional<int> tryStrToInt(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
-    if (i == text.size()) return std::nullopt;
+    if (i == text.size())
+        return std::nullopt;
     long long value = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9')
+            return std::nullopt;
         value = value * 10 + (c - '0');
-        if (value > 1LL + std::numeric_limits<int>::max()) return std::nullopt;
+        if (value > 1LL + std::numeric_limits<int>::max())
+            return std::nullopt;
     }
-    if (negative) value = -value;
+    if (negative)
+        value = -value;
     if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
         return std::nullopt;
     return static_cast<int>(value);
 }
 
 int strToInt(std::string_view text) {
-    if (auto v = tryStrToInt(text)) return *v;
+    if (auto v = tryStrToInt(text))
+        return *v;
     throwInvalidInteger(text);
 }
 
-long long nearInt(double x) { return static_cast<long long>(std::nearbyint(x)); }
+long long nearInt(double x) {
+    return static_cast<long long>(std::nearbyint(x));
+}
 
 namespace {
 
 unsigned char upperByte(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return c - 0x20;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+    if (c >= 'a' && c <= 'z')
+        return c - 0x20;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 0x20;
     switch (c) {
-        case 0x9A: return 0x8A;
-        case 0x9C: return 0x8C;
-        case 0x9E: return 0x8E;
-        case 0xFF: return 0x9F;
-        default: return c;
+        case 0x9A:
+            return 0x8A;
+        case 0x9C:
+            return 0x8C;
+        case 0x9E:
+            return 0x8E;
+        case 0xFF:
+            return 0x9F;
+        default:
+            return c;
     }
 }
 
@@ -81,12 +96,14 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 std::string upperText(std::string_view s) {
     std::string out(s);
-    for (auto& c : out) c = static_cast<char>(upperByte(static_cast<unsigned char>(c)));
+    for (auto& c : out)
+        c = static_cast<char>(upperByte(static_cast<unsigned char>(c)));
     return out;
 }
 
 bool sameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (upperByte(static_cast<unsigned char>(a[i])) !=
             upperByte(static_cast<unsigned char>(b[i])))
@@ -99,7 +116,8 @@ int compareText(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < n; ++i) {
         const int x = upperByte(static_cast<unsigned char>(a[i]));
         const int y = upperByte(static_cast<unsigned char>(b[i]));
-        if (x != y) return x - y;
+        if (x != y)
+            return x - y;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
@@ -112,7 +130,8 @@ std::string fileNamePart(std::string_view path) {
 std::string shortName(std::string_view path) {
     std::string name = fileNamePart(path);
     name.resize(name.size() >= 4 ? name.size() - 4 : 0);
-    if (name.size() > 8) name.resize(8);
+    if (name.size() > 8)
+        name.resize(8);
     return name;
 }
 
@@ -159,7 +178,8 @@ std::string fromUtf8(std::string_view utf8) {
         bool ok = true;
         for (int k = 1; k < len; ++k) {
             const unsigned char d = utf8[i + k];
-            if ((d & 0xC0) != 0x80) ok = false;
+            if ((d & 0xC0) != 0x80)
+                ok = false;
             cp = (cp << 6) | (d & 0x3F);
         }
         i += ok ? len : 1;
@@ -174,7 +194,8 @@ std::string fromUtf8(std::string_view utf8) {
         }
         char mapped = '?';
         for (std::size_t k = 0; k < kHigh.size(); ++k)
-            if (kHigh[k] == cp) mapped = static_cast<char>(0x80 + k);
+            if (kHigh[k] == cp)
+                mapped = static_cast<char>(0x80 + k);
         out += mapped;
     }
     return out;

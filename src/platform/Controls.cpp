@@ -6,13 +6,18 @@
 
 namespace valdorin::platform {
 
-QString qtText(const std::string& text) { return QString::fromStdString(toUtf8(text)); }
+QString qtText(const std::string& text) {
+    return QString::fromStdString(toUtf8(text));
+}
 
-std::string programText(const QString& text) { return fromUtf8(text.toStdString()); }
+std::string programText(const QString& text) {
+    return fromUtf8(text.toStdString());
+}
 
 TTrackBar::TTrackBar(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent) {
     connect(this, &QSlider::valueChanged, this, [this] {
-        if (!settingFromProgram_ && OnChange) OnChange();
+        if (!settingFromProgram_ && OnChange)
+            OnChange();
     });
 }
 
@@ -46,7 +51,9 @@ std::string TListBox::Item(int index) const {
     return it ? programText(it->text()) : std::string();
 }
 
-void TListBox::Add(const std::string& text) { Insert(count(), text); }
+void TListBox::Add(const std::string& text) {
+    Insert(count(), text);
+}
 
 void TListBox::Insert(int index, const std::string& text) {
     auto* it = new QListWidgetItem(qtText(text));
@@ -57,7 +64,9 @@ void TListBox::Insert(int index, const std::string& text) {
     insertItem(index, it);
 }
 
-void TListBox::Delete(int index) { delete takeItem(index); }
+void TListBox::Delete(int index) {
+    delete takeItem(index);
+}
 
 bool TListBox::Checked(int index) const {
     const QListWidgetItem* it = item(index);
@@ -65,7 +74,8 @@ bool TListBox::Checked(int index) const {
 }
 
 void TListBox::SetChecked(int index, bool on) {
-    if (QListWidgetItem* it = item(index)) it->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    if (QListWidgetItem* it = item(index))
+        it->setCheckState(on ? Qt::Checked : Qt::Unchecked);
 }
 
 void TListBox::mousePressEvent(QMouseEvent* event) {
@@ -77,12 +87,14 @@ void TListBox::mousePressEvent(QMouseEvent* event) {
         if (event->position().x() < box.left() + box.height())
             it->setCheckState(it->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     }
-    if (OnMouseDown) OnMouseDown(event->button());
+    if (OnMouseDown)
+        OnMouseDown(event->button());
 }
 
 void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton && OnDoubleClick) OnDoubleClick();
+    if (event->button() == Qt::LeftButton && OnDoubleClick)
+        OnDoubleClick();
 }
 
 }  // namespace valdorin::platform

@@ -23,7 +23,7 @@ std::string programText(const QString& text);
 
 class TTrackBar : public QSlider {
     Q_OBJECT
-public:
+  public:
     TTrackBar(Qt::Orientation orientation, QWidget* parent);
     int Position() const { return value(); }
     // No change command runs.
@@ -31,7 +31,7 @@ public:
     // The change command: run when the user moves the bar.
     std::function<void()> OnChange;
 
-private:
+  private:
     bool settingFromProgram_ = false;
 };
 
@@ -39,7 +39,7 @@ private:
 // press selects the item under the pointer; other buttons leave the selection alone).
 class TListBox : public QListWidget {
     Q_OBJECT
-public:
+  public:
     explicit TListBox(QWidget* parent, bool checkable = false);
     std::function<void(Qt::MouseButton)> OnMouseDown;
     std::function<void()> OnDoubleClick;
@@ -55,11 +55,11 @@ public:
     bool Checked(int index) const;
     void SetChecked(int index, bool on);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     bool checkable_;
 };
 

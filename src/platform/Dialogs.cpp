@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 
 #include "core/Text.h"
 
@@ -14,7 +14,9 @@ namespace valdorin::platform {
 
 namespace {
 
-QString qt(const std::string& text) { return QString::fromStdString(toUtf8(text)); }
+QString qt(const std::string& text) {
+    return QString::fromStdString(toUtf8(text));
+}
 
 // "desc|pattern|desc|pattern" to Qt's "desc (pattern);;desc (pattern)".
 QString qtFilter(const std::string& filter) {
@@ -28,10 +30,12 @@ QString qtFilter(const std::string& filter) {
     return out.join(";;");
 }
 
-QWidget* parentWindow() { return QApplication::activeWindow(); }
+QWidget* parentWindow() {
+    return QApplication::activeWindow();
+}
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     void error(const std::string& message) override {
         QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), qt(message),
                         QMessageBox::Ok, parentWindow());
@@ -53,17 +57,21 @@ public:
         return box.exec() == QMessageBox::Ok;
     }
     std::optional<std::string> openFile(const FileDialogSpec& spec) override {
-        QFileDialog dialog(parentWindow(), qt(spec.title), qt(spec.directory), qtFilter(spec.filter));
+        QFileDialog dialog(parentWindow(), qt(spec.title), qt(spec.directory),
+                           qtFilter(spec.filter));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         return run(dialog, spec);
     }
     std::optional<std::string> saveFile(const FileDialogSpec& spec) override {
-        QFileDialog dialog(parentWindow(), qt(spec.title), qt(spec.directory), qtFilter(spec.filter));
+        QFileDialog dialog(parentWindow(), qt(spec.title), qt(spec.directory),
+                           qtFilter(spec.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        if (!spec.fileName.empty()) dialog.selectFile(qt(spec.fileName));
-        if (!spec.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!spec.fileName.empty())
+            dialog.selectFile(qt(spec.fileName));
+        if (!spec.overwritePrompt)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
         return run(dialog, spec);
     }
 
@@ -71,11 +79,13 @@ public:
         QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(qt(path))));
     }
 
-private:
+  private:
     static std::optional<std::string> run(QFileDialog& dialog, const FileDialogSpec& spec) {
         std::string ext = spec.defaultExt;
-        if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
-        if (!ext.empty()) dialog.setDefaultSuffix(qt(ext));
+        if (!ext.empty() && ext.front() == '.')
+            ext.erase(0, 1);
+        if (!ext.empty())
+            dialog.setDefaultSuffix(qt(ext));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return fromUtf8(dialog.selectedFiles().first().toStdString());
@@ -91,7 +101,9 @@ Dialogs& dialogs() {
     return g_service ? *g_service : qtDialogs;
 }
 
-void setDialogs(Dialogs* service) { g_service = service; }
+void setDialogs(Dialogs* service) {
+    g_service = service;
+}
 
 void ScriptedDialogs::error(const std::string& message) {
     shown.push_back({"error", "", message, {}});
@@ -101,28 +113,32 @@ void ScriptedDialogs::notice(const std::string& caption, const std::string& text
 }
 bool ScriptedDialogs::askYesNo(const std::string& caption, const std::string& text) {
     shown.push_back({"yesno", caption, text, {}});
-    if (answers.empty()) return false;
+    if (answers.empty())
+        return false;
     const bool a = answers.front();
     answers.pop_front();
     return a;
 }
 bool ScriptedDialogs::askOkCancel(const std::string& caption, const std::string& text) {
     shown.push_back({"okcancel", caption, text, {}});
-    if (answers.empty()) return false;
+    if (answers.empty())
+        return false;
     const bool a = answers.front();
     answers.pop_front();
     return a;
 }
 std::optional<std::string> ScriptedDialogs::openFile(const FileDialogSpec& spec) {
     shown.push_back({"open", spec.title, "", spec});
-    if (files.empty()) return std::nullopt;
+    if (files.empty())
+        return std::nullopt;
     auto f = files.front();
     files.pop_front();
     return f;
 }
 std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& spec) {
     shown.push_back({"save", spec.title, "", spec});
-    if (files.empty()) return std::nullopt;
+    if (files.empty())
+        return std::nullopt;
     auto f = files.front();
     files.pop_front();
     return f;
@@ -133,7 +149,8 @@ void ScriptedDialogs::openDocument(const std::string& path) {
 std::vector<std::string> ScriptedDialogs::errors() const {
     std::vector<std::string> out;
     for (const auto& s : shown)
-        if (s.kind == "error") out.push_back(s.text);
+        if (s.kind == "error")
+            out.push_back(s.text);
     return out;
 }
 

@@ -13,16 +13,16 @@ namespace valdorin::platform {
 
 struct FileDialogSpec {
     std::string title;
-    std::string filter;     // "description|pattern|description|pattern", as the windows give it
-    std::string directory;  // starting folder
-    std::string fileName;   // proposed name (save dialogs)
-    std::string defaultExt; // appended to a name typed without extension, e.g. "sng" or ".sng"
+    std::string filter;      // "description|pattern|description|pattern", as the windows give it
+    std::string directory;   // starting folder
+    std::string fileName;    // proposed name (save dialogs)
+    std::string defaultExt;  // appended to a name typed without extension, e.g. "sng" or ".sng"
     bool overwritePrompt = false;
     bool mustExist = false;
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // The program's standard error box: the message and an OK button.
     virtual void error(const std::string& message) = 0;
@@ -46,7 +46,7 @@ void setDialogs(Dialogs* service);
 
 // Answers scripted by a test, and a record of everything shown.
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     struct Shown {
         std::string kind;  // "error", "notice", "yesno", "okcancel", "open", "save"
         std::string caption;
@@ -54,8 +54,8 @@ public:
         FileDialogSpec spec;
     };
     std::vector<Shown> shown;
-    std::deque<bool> answers;                     // for askYesNo / askOkCancel; default false
-    std::deque<std::optional<std::string>> files; // for openFile / saveFile; default cancel
+    std::deque<bool> answers;                      // for askYesNo / askOkCancel; default false
+    std::deque<std::optional<std::string>> files;  // for openFile / saveFile; default cancel
 
     void error(const std::string& message) override;
     void notice(const std::string& caption, const std::string& text) override;

@@ -14,9 +14,13 @@
 
 namespace valdorin::fs {
 
-Path pathFromText(std::string_view text) { return Path(toUtf8(text)); }
+Path pathFromText(std::string_view text) {
+    return Path(toUtf8(text));
+}
 
-std::string textFromPath(const Path& path) { return fromUtf8(path.string()); }
+std::string textFromPath(const Path& path) {
+    return fromUtf8(path.string());
+}
 
 namespace {
 
@@ -35,16 +39,19 @@ std::vector<Path> sortedEntries(const Path& dir) {
 std::optional<Path> findCaseBlind(const Path& dir, std::string_view name) {
     std::error_code ec;
     const Path exact = dir / Path(std::string(name));
-    if (std::filesystem::exists(exact, ec)) return exact;
+    if (std::filesystem::exists(exact, ec))
+        return exact;
     const std::string wanted = fromUtf8(name);
     for (const auto& entry : sortedEntries(dir))
-        if (sameText(fromUtf8(entry.filename().string()), wanted)) return entry;
+        if (sameText(fromUtf8(entry.filename().string()), wanted))
+            return entry;
     return std::nullopt;
 }
 
 Path resolveCaseBlind(const Path& path) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) return path;
+    if (std::filesystem::exists(path, ec))
+        return path;
     const Path parent = path.has_parent_path() ? path.parent_path() : Path(".");
     if (auto found = findCaseBlind(parent, path.filename().string())) {
         return path.has_parent_path() ? *found : Path(found->filename());
@@ -57,7 +64,8 @@ std::vector<std::string> listWithExtension(const Path& dir, std::string_view ext
     const std::string wanted = fromUtf8(ext);
     for (const auto& entry : sortedEntries(dir)) {
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(entry, ec)) continue;
+        if (!std::filesystem::is_regular_file(entry, ec))
+            continue;
         const std::string name = entry.filename().string();
         if (name.size() >= wanted.size() &&
             sameText(fromUtf8(name.substr(name.size() - wanted.size())), wanted))
@@ -74,15 +82,16 @@ bool fileExists(const Path& path) {
 std::vector<std::uint8_t> readFile(const Path& path) {
     std::ifstream in(path, std::ios::binary);
     std::error_code ec;
-    if (!in || std::filesystem::is_directory(path, ec)) throwCannotOpen(path.string());
+    if (!in || std::filesystem::is_directory(path, ec))
+        throwCannotOpen(path.string());
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
     return bytes;
 }
 
 void writeFileAtomic(const Path& path, std::span<const std::uint8_t> bytes) {
-    writeFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                           bytes.size()));
+    writeFileAtomic(path,
+                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void writeFileAtomic(const Path& path, std::string_view bytes) {
@@ -91,7 +100,8 @@ void writeFileAtomic(const Path& path, std::string_view bytes) {
     const Path temp =
         dir / ("." + path.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) throwCannotCreate(path.string());
+    if (fd < 0)
+        throwCannotCreate(path.string());
     std::size_t done = 0;
     bool ok = true;
     while (done < bytes.size()) {
@@ -102,8 +112,10 @@ void writeFileAtomic(const Path& path, std::string_view bytes) {
         }
         done += static_cast<std::size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (::close(fd) != 0)
+        ok = false;
     if (!ok) {
         ::unlink(temp.c_str());
         throw Error("Stream write error");
@@ -124,9 +136,11 @@ std::vector<std::string> splitLines(std::string_view text) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         lines.emplace_back(line);
         start = end + 1;
     }

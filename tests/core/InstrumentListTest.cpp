@@ -16,7 +16,8 @@ TEST(InstrumentList, HoldsTheFortyNineEntriesInOrder) {
     EXPECT_EQ(list[16], "Tamb      [ ]");
     EXPECT_EQ(list[17], "Sample1");
     EXPECT_EQ(list[48], "Sample32");
-    for (int i = 1; i <= 16; ++i) EXPECT_EQ(list[i].size(), 13u) << i;
+    for (int i = 1; i <= 16; ++i)
+        EXPECT_EQ(list[i].size(), 13u) << i;
 }
 
 TEST(InstrumentList, PositionIsCaseBlindAndMinusOneWhenAbsent) {

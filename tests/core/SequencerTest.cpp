@@ -25,7 +25,8 @@ using testing::WindowsFixture;
 
 std::string panFile(const std::vector<int>& pans) {
     std::string text;
-    for (int p : pans) text += std::to_string(p) + "\r\n";
+    for (int p : pans)
+        text += std::to_string(p) + "\r\n";
     return text;
 }
 
@@ -44,7 +45,8 @@ TEST_F(StartUp, ShowsTheEighteenRowGridLabelsHeadersLibraryLoopAndTempo) {
     EXPECT_EQ(g.cell(0, 5), "4:3");
     EXPECT_EQ(g.cell(0, 17), "16:3");
     EXPECT_EQ(g.cell(0, 18), "");  // start-up labels the sixteen step rows only
-    for (int c = 1; c <= 6; ++c) EXPECT_EQ(g.cell(c, 1), "Channel:" + std::to_string(c));
+    for (int c = 1; c <= 6; ++c)
+        EXPECT_EQ(g.cell(c, 1), "Channel:" + std::to_string(c));
     ASSERT_EQ(seq->MusicLib->Count(), 1);
     EXPECT_EQ(seq->MusicLib->Item(0), "<Blank>");
     EXPECT_EQ(seq->Loop->value(), 1);
@@ -96,12 +98,13 @@ class StartUpWithPatterns : public WindowsFixture {
 
 TEST_F(StartUpWithPatterns, ListsPatternFilesCaseBlindAndSorted) {
     std::vector<std::string> items;
-    for (int i = 0; i < seq->MusicLib->Count(); ++i) items.push_back(seq->MusicLib->Item(i));
+    for (int i = 0; i < seq->MusicLib->Count(); ++i)
+        items.push_back(seq->MusicLib->Item(i));
     EXPECT_EQ(items, (std::vector<std::string>{"<Blank>", "alpha", "Beat1", "x"}));
 }
 
 class StartUpPanFile : public WindowsFixture {
-protected:
+  protected:
     std::string pans;
     void prepare(ProgramDir& d) override { d.write("Panning.dat", pans); }
     bool startAtSetUp() const override { return false; }

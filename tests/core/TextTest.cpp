@@ -21,7 +21,8 @@ TEST(StrToInt, RejectsWithTheInvalidNumberMessage) {
             strToInt(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";
         } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid integer value");
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("'") + bad + "' is not a valid integer value");
         }
     }
 }
@@ -48,7 +49,8 @@ TEST(ShortName, CutsExtensionThenKeepsEightCharacters) {
 
 TEST(Utf8, EveryByteSurvivesTheRoundTrip) {
     std::string all;
-    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    for (int c = 1; c < 256; ++c)
+        all += static_cast<char>(c);
     EXPECT_EQ(fromUtf8(toUtf8(all)), all);
     EXPECT_EQ(toUtf8("\x80"), "\xE2\x82\xAC");  // the euro sign
 }

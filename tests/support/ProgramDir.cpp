@@ -11,9 +11,11 @@ namespace valdorin::testing {
 
 ProgramDir::ProgramDir(Seed seed) {
     std::string pattern = (std::filesystem::temp_directory_path() / "valdorin-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
-    if (seed == Seed::Full) kits::SeedProgramDirectory(path_);
+    if (seed == Seed::Full)
+        kits::SeedProgramDirectory(path_);
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
 }

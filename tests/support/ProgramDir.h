@@ -8,7 +8,7 @@
 namespace valdorin::testing {
 
 class ProgramDir {
-public:
+  public:
     enum class Seed { Full, Empty };
     explicit ProgramDir(Seed seed = Seed::Full);
     ~ProgramDir();
@@ -20,7 +20,7 @@ public:
     void write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
     std::filesystem::path previous_;
 };

@@ -19,7 +19,7 @@
 namespace valdorin::testing {
 
 class WindowsFixture : public ::testing::Test {
-protected:
+  protected:
     // The directory is seeded before SetUp; override prepare() to change its files.
     virtual void prepare(ProgramDir&) {}
     // false: the test calls start() itself.
@@ -30,7 +30,8 @@ protected:
         dir = std::make_unique<ProgramDir>(seed());
         platform::setDialogs(&dialogs);
         prepare(*dir);
-        if (startAtSetUp()) start();
+        if (startAtSetUp())
+            start();
     }
     void start() {
         createWindows();
@@ -38,7 +39,8 @@ protected:
         QCoreApplication::processEvents();
     }
     void TearDown() override {
-        if (windows().Sequence) destroyWindows();
+        if (windows().Sequence)
+            destroyWindows();
         platform::setDialogs(nullptr);
         dir.reset();
     }
