@@ -19,8 +19,10 @@ namespace {
 std::atomic<bool> g_engineAlive{false};
 
 constexpr int kNullRate = 44100;
-// How late a tick may be and still sound at its nominal time; see tickSlack().
-constexpr auto kSlack = std::chrono::milliseconds(8);
+// How late a tick may be and still sound at its nominal time; see tickSlack(). A GUI timer
+// wakes a few milliseconds late and a busy UI thread (a repaint, a loaded machine) later still;
+// the cost is only that a pattern's sounds all come this much after their ticks.
+constexpr auto kSlack = std::chrono::milliseconds(30);
 
 std::int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -547,7 +549,9 @@ TickScope::~TickScope() {
         e.tickStamp.reset();
 }
 
-std::optional<Clock::time_point> currentTickStamp() { return Engine::get().tickStamp; }
+std::optional<Clock::time_point> currentTickStamp() {
+    return Engine::get().tickStamp;
+}
 
 Clock::duration tickSlack() {
     return detail::kSlack;
