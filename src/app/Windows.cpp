@@ -3,8 +3,8 @@
 #include "core/Sequencer.h"
 #include "intro/intro.h"
 #include "kits/Kit_Listing.h"
-#include "kits/MakeKit.h"
 #include "kits/Main.h"
+#include "kits/MakeKit.h"
 #include "kits/Sams.h"
 #include "render/Unit1.h"
 #include "song/Options.h"
@@ -23,6 +23,7 @@ void createWindows() {
     w.Sequence = new TSequence;
     w.Sequence->FormCreate();
     w.MainForm = new TMainForm;
+    w.Sequence->Slots = w.MainForm;
     w.MainForm->FormCreate();
     w.Kit_List = new TKit_List;
     w.Kit_List->FormCreate();
