@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -194,9 +193,3 @@ TEST_F(TimerTest, ATimerDestroyedByAnotherTimersTickDoesNotTick) {
 
 }  // namespace
 }  // namespace valdorin::platform
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

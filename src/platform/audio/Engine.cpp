@@ -300,6 +300,7 @@ Engine::~Engine() {
     readerWake_.notify_all();
     if (reader_.joinable())
         reader_.join();
+    mixer_.releaseAll();
     collectGarbage();
     for (Command& c : overflow_)
         delete c.keep;

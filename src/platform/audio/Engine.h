@@ -148,6 +148,8 @@ class Mixer {
     std::int64_t frame() const { return frame_; }
     // With no output running: silences everything and releases what the voices hold.
     void reset();
+    // At the end: releases everything, the streams included.
+    void releaseAll();
 
     SpscRing<Command> commands{4096};
     SpscRing<Retained*> garbage{8192};
@@ -191,6 +193,9 @@ class Mixer {
     // Handles the garbage queue had no room for yet; returned on later blocks.
     Retained* pendingGarbage_[kMaxVoices + kMaxStreams + 64] = {};
     int pendingGarbageCount_ = 0;
+    // Set while the UI thread itself runs the mixer's housekeeping (no output running): what
+    // is released is deleted at once.
+    bool onUiThread_ = false;
 };
 
 class Output;

@@ -35,7 +35,9 @@ void Mixer::render(float* out, int frames) {
 void Mixer::release(Retained*& keep) {
     if (keep == nullptr)
         return;
-    if (!garbage.push(keep)) {
+    if (onUiThread_) {
+        delete keep;
+    } else if (!garbage.push(keep)) {
         // The UI thread has not collected for a long while; keep it for a later block. The
         // list is as long as everything that can hold a handle at once.
         if (pendingGarbageCount_ < static_cast<int>(std::size(pendingGarbage_)))
@@ -364,6 +366,7 @@ void Mixer::mixStream(StreamCore& s, float* out, int n, bool active) {
 }
 
 void Mixer::reset() {
+    onUiThread_ = true;
     Command c;
     while (commands.pop(c)) {
         if (c.type == Command::Type::AddStream || c.type == Command::Type::RemoveStream ||
@@ -381,6 +384,19 @@ void Mixer::reset() {
             silence(*s.core);
     frame_ = 0;
     rendered.store(0);
+    onUiThread_ = false;
+}
+
+void Mixer::releaseAll() {
+    reset();
+    onUiThread_ = true;
+    for (StreamSlot& s : streams_) {
+        release(s.keep);
+        s = StreamSlot{};
+    }
+    while (pendingGarbageCount_ > 0)
+        delete pendingGarbage_[--pendingGarbageCount_];
+    onUiThread_ = false;
 }
 
 }  // namespace valdorin::audio::detail
