@@ -24,7 +24,9 @@ TStringGrid::TStringGrid(GridTable& table, QWidget* parent)
     updateScrollBar();
 }
 
-int TStringGrid::firstScrollRow() const { return kFixedRows + verticalScrollBar()->value(); }
+int TStringGrid::firstScrollRow() const {
+    return kFixedRows + verticalScrollBar()->value();
+}
 
 QRect TStringGrid::cellRect(int col, int row) const {
     int y;
@@ -39,9 +41,11 @@ QRect TStringGrid::cellRect(int col, int row) const {
 QPoint TStringGrid::cellAt(QPoint p) const {
     const int col = p.x() / kColWidth;
     const int visualRow = p.y() / kRowHeight;
-    if (p.x() < 0 || p.y() < 0 || col >= GridTable::kColumns) return {-1, -1};
+    if (p.x() < 0 || p.y() < 0 || col >= GridTable::kColumns)
+        return {-1, -1};
     const int row = visualRow < kFixedRows ? visualRow : firstScrollRow() + visualRow - kFixedRows;
-    if (row >= table_.rowCount()) return {-1, -1};
+    if (row >= table_.rowCount())
+        return {-1, -1};
     return {col, row};
 }
 
@@ -50,7 +54,9 @@ TStringGrid::Rect TStringGrid::Selection() const {
             std::max(row_, anchorRow_)};
 }
 
-void TStringGrid::SetCurrent(int col, int row) { moveCurrent(col, row, false); }
+void TStringGrid::SetCurrent(int col, int row) {
+    moveCurrent(col, row, false);
+}
 
 void TStringGrid::moveCurrent(int col, int row, bool extend) {
     const int lastRow = std::max(kFixedRows, table_.rowCount() - 1);
@@ -79,7 +85,8 @@ void TStringGrid::updateScrollBar() {
 }
 
 void TStringGrid::ensureVisible(int row) {
-    if (row < kFixedRows) return;
+    if (row < kFixedRows)
+        return;
     const int visibleRows = std::max(1, viewport()->height() / kRowHeight - kFixedRows);
     QScrollBar* bar = verticalScrollBar();
     const int index = row - kFixedRows;
@@ -106,11 +113,12 @@ void TStringGrid::paintEvent(QPaintEvent*) {
         for (int col = 0; col < GridTable::kColumns; ++col) {
             const QRect r = cellRect(col, row);
             const bool fixed = col == 0 || row < kFixedRows;
-            const bool selected = !fixed && col >= sel.left && col <= sel.right &&
-                                  row >= sel.top && row <= sel.bottom;
+            const bool selected = !fixed && col >= sel.left && col <= sel.right && row >= sel.top &&
+                                  row <= sel.bottom;
             const bool current = col == col_ && row == row_;
             QColor bg = fixed ? fixedColour : cellColour;
-            if (selected && !current) bg = pal.color(QPalette::Highlight);
+            if (selected && !current)
+                bg = pal.color(QPalette::Highlight);
             p.fillRect(r, bg);
             p.setPen(fixed ? pal.color(QPalette::Dark) : pal.color(QPalette::Mid));
             p.drawRect(r.adjusted(0, 0, -1, -1));
@@ -125,7 +133,8 @@ void TStringGrid::paintEvent(QPaintEvent*) {
             }
         }
     };
-    for (int row = 0; row < std::min(kFixedRows, table_.rowCount()); ++row) drawRow(row);
+    for (int row = 0; row < std::min(kFixedRows, table_.rowCount()); ++row)
+        drawRow(row);
     p.setClipRect(0, kFixedRows * kRowHeight, viewport()->width(), viewport()->height());
     for (int row = firstScrollRow();
          row < table_.rowCount() && row < firstScrollRow() + visibleRows; ++row)
@@ -134,46 +143,76 @@ void TStringGrid::paintEvent(QPaintEvent*) {
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    if (event->button() != Qt::LeftButton) return;
+    if (event->button() != Qt::LeftButton)
+        return;
     const QPoint cell = cellAt(event->position().toPoint());
-    if (cell.x() < 1 || cell.y() < kFixedRows) return;
+    if (cell.x() < 1 || cell.y() < kFixedRows)
+        return;
     moveCurrent(cell.x(), cell.y(), event->modifiers() & Qt::ShiftModifier);
     dragging_ = true;
 }
 
-void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
 
 void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton))
+        return;
     const QPoint cell = cellAt(event->position().toPoint());
-    if (cell.x() < 1 || cell.y() < kFixedRows) return;
-    if (cell.x() != col_ || cell.y() != row_) moveCurrent(cell.x(), cell.y(), true);
+    if (cell.x() < 1 || cell.y() < kFixedRows)
+        return;
+    if (cell.x() != col_ || cell.y() != row_)
+        moveCurrent(cell.x(), cell.y(), true);
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) dragging_ = false;
-    if (OnMouseUp) OnMouseUp(event->button(), event->modifiers(), event->position().toPoint());
+    if (event->button() == Qt::LeftButton)
+        dragging_ = false;
+    if (OnMouseUp)
+        OnMouseUp(event->button(), event->modifiers(), event->position().toPoint());
 }
 
 void TStringGrid::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    if (OnKeyDown && OnKeyDown(key, event->modifiers())) return;
+    if (OnKeyDown && OnKeyDown(key, event->modifiers()))
+        return;
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     const int page = std::max(1, viewport()->height() / kRowHeight - kFixedRows);
     switch (key) {
-        case Qt::Key_Up: moveCurrent(col_, row_ - 1, extend); return;
-        case Qt::Key_Down: moveCurrent(col_, row_ + 1, extend); return;
-        case Qt::Key_Left: moveCurrent(col_ - 1, row_, extend); return;
-        case Qt::Key_Right: moveCurrent(col_ + 1, row_, extend); return;
-        case Qt::Key_PageUp: moveCurrent(col_, row_ - page, extend); return;
-        case Qt::Key_PageDown: moveCurrent(col_, row_ + page, extend); return;
-        case Qt::Key_Home: moveCurrent(1, row_, extend); return;
-        case Qt::Key_End: moveCurrent(GridTable::kColumns - 1, row_, extend); return;
-        default: break;
+        case Qt::Key_Up:
+            moveCurrent(col_, row_ - 1, extend);
+            return;
+        case Qt::Key_Down:
+            moveCurrent(col_, row_ + 1, extend);
+            return;
+        case Qt::Key_Left:
+            moveCurrent(col_ - 1, row_, extend);
+            return;
+        case Qt::Key_Right:
+            moveCurrent(col_ + 1, row_, extend);
+            return;
+        case Qt::Key_PageUp:
+            moveCurrent(col_, row_ - page, extend);
+            return;
+        case Qt::Key_PageDown:
+            moveCurrent(col_, row_ + page, extend);
+            return;
+        case Qt::Key_Home:
+            moveCurrent(1, row_, extend);
+            return;
+        case Qt::Key_End:
+            moveCurrent(GridTable::kColumns - 1, row_, extend);
+            return;
+        default:
+            break;
     }
+    // A character typed with Ctrl or Alt held is a command key, not a typed character.
+    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     const QString text = event->text();
-    if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7F) {
-        if (OnKeyPress) OnKeyPress(static_cast<char>(text[0].unicode()));
+    if (!command && text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7F) {
+        if (OnKeyPress)
+            OnKeyPress(static_cast<char>(text[0].unicode()));
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);

@@ -15,7 +15,7 @@ namespace valdorin {
 
 class TStringGrid : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     TStringGrid(GridTable& table, QWidget* parent);
 
     GridTable& Cells() { return table_; }
@@ -42,7 +42,7 @@ public:
     std::function<bool(int key, Qt::KeyboardModifiers)> OnKeyDown;
     std::function<void(char ch)> OnKeyPress;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -51,7 +51,7 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
     void resizeEvent(QResizeEvent*) override;
 
-private:
+  private:
     // Channel cell under the point, or (-1,-1).
     QPoint cellAt(QPoint p) const;
     void tableChanged();
