@@ -82,8 +82,9 @@ bool fileExists(const Path& path) {
 std::vector<std::uint8_t> readFile(const Path& path) {
     std::ifstream in(path, std::ios::binary);
     std::error_code ec;
-    if (!in || std::filesystem::is_directory(path, ec))
-        throwCannotOpen(path.string());
+    // Only regular files: a device or a pipe could be read for ever.
+    if (!in || !std::filesystem::is_regular_file(path, ec))
+        throwCannotOpen(textFromPath(path));
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
     return bytes;
@@ -101,7 +102,7 @@ void writeFileAtomic(const Path& path, std::string_view bytes) {
         dir / ("." + path.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        throwCannotCreate(path.string());
+        throwCannotCreate(textFromPath(path));
     std::size_t done = 0;
     bool ok = true;
     while (done < bytes.size()) {
@@ -127,7 +128,7 @@ void writeFileAtomic(const Path& path, std::string_view bytes) {
         std::filesystem::permissions(temp, status.permissions(), ec);
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
-        throwCannotCreate(path.string());
+        throwCannotCreate(textFromPath(path));
     }
 }
 
