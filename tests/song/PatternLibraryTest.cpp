@@ -35,8 +35,9 @@ std::string fileBytes(const fs::Path& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Sample slots as the importer keeps them, recording what the program asked of them. Opening
-// a file succeeds when it exists and gives it the rate 22050 Hz.
+// Sample slots standing in for the importer's (PatternSlotsTest covers the real ones): they
+// record what the program asked of them and open no sound. Opening a file succeeds when it
+// exists and gives it the rate 22050 Hz; a missing file fails as the importer's does.
 class FakeSlots : public kits::SampleSlots {
   public:
     struct Slot {
