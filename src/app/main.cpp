@@ -34,7 +34,6 @@ QIcon programIcon() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("valdorin");
-    QApplication::setApplicationDisplayName("Valdorin");
     QApplication::setWindowIcon(programIcon());
     // Closing the main window ends the program, whatever other windows are still shown.
     QApplication::setQuitOnLastWindowClosed(false);

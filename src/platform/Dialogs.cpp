@@ -37,7 +37,7 @@ QWidget* parentWindow() {
 class QtDialogs : public Dialogs {
   public:
     void error(const std::string& message) override {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), qt(message),
+        QMessageBox box(QMessageBox::Critical, "Valdorin", qt(message),
                         QMessageBox::Ok, parentWindow());
         box.exec();
     }

@@ -29,7 +29,7 @@ done
 # Without a window manager the program stays inactive until one of its windows has the focus.
 xdotool windowfocus --sync "$window" || true
 sleep 0.3
-xdotool key --window "$window" ctrl+c
+xdotool key ctrl+c
 
 for _ in $(seq 1 100); do
     kill -0 "$pid" 2>/dev/null || break
