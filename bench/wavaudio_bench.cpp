@@ -3,7 +3,8 @@
 // stream or the backing file; the whole window read and written back), kept only here.
 //
 //   valdorin_wavaudio_bench --benchmark_filter=Growing   # output frames per second
-//   /usr/bin/time -v valdorin_wavaudio_bench --benchmark_filter=OneHour   # peak resident memory
+//   /usr/bin/time -v valdorin_wavaudio_bench --benchmark_filter=OneHour/   # peak resident memory
+//   /usr/bin/time -v valdorin_wavaudio_bench --benchmark_filter=OneHourSave   # with the save
 //
 // Counters: frames/s is output frames per second of wall time; maxrss_MB is the process's
 // peak resident memory so far (run one benchmark per process to read it for that one).
@@ -447,6 +448,30 @@ void BM_Yardstick(benchmark::State& state) {
     setCounters(state, placements);
     std::filesystem::remove_all(work.parent_path());
 }
+
+// The one-hour destination mixed, then saved as a WAV file (the data streamed from the backing
+// file): the peak resident memory of a whole render.
+void BM_OneHourRenderAndSave(benchmark::State& state) {
+    const auto sourcePath = scratch("source.tmp");
+    writeWav(sourcePath, sourceBytes());
+    TWave source;
+    source.LoadFromFile(sourcePath);
+    for (auto _ : state) {
+        TWave dest;
+        dest.BackingFileName = scratch("work.tmp");
+        dest.SetFileBacked(true);
+        mixScenario(dest, source, 5000, 3600);
+        dest.SaveToFile(scratch("song.wav"));
+        state.counters["file_MB"] = double(std::filesystem::file_size(scratch("song.wav"))) / 1e6;
+    }
+    setCounters(state, 5000);
+    std::filesystem::remove_all(sourcePath.parent_path());
+}
+BENCHMARK(BM_OneHourRenderAndSave)
+    ->Name("OneHourSave/TWave")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 // 5000 hits over 10 minutes, into a growing and into a prefilled destination.
 BENCHMARK(BM_TWave)

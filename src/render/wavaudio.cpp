@@ -55,6 +55,18 @@ uint8_t encode8(int value) {
     return static_cast<uint8_t>(std::clamp<long long>(nearInt(value / 255.0) + 128, 0, 255));
 }
 
+// Nearest whole number of a value within +-1e9, halves to even (the default rounding mode).
+inline int32_t roundHalfEven(long double x) {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    // llrintl is a library call; fistp rounds the same way in one instruction.
+    long long r;
+    __asm__("fistpll %0" : "=m"(r) : "t"(x) : "st");
+    return static_cast<int32_t>(r);
+#else
+    return static_cast<int32_t>(std::llrint(x));
+#endif
+}
+
 // near((s0 * w0 + s1 * w1) * volume * gain), evaluated in long double (80-bit extended on
 // x86). Values far outside the 16-bit range are held at +-1e9, which clips the same way after
 // any addition; a NaN (NaN volume or pan) adds nothing.
@@ -65,7 +77,7 @@ inline int32_t mixValue(int s0, int s1, double w0, double w1, double volume, dou
         return x != x ? 0 : -1000000000;
     if (x > 1e9L)
         return 1000000000;
-    return static_cast<int32_t>(std::llrint(x));  // default rounding mode: halves to even
+    return roundHalfEven(x);
 }
 
 uint32_t le32(const uint8_t* p) {
@@ -591,7 +603,19 @@ void TWave::readChannel(int channel, int64_t first, int64_t count, int32_t* out)
         return;
     const int64_t offset = int64_t{channel} * bps;
     if (!fileBacked_) {
-        for (int64_t f = lo; f < hi; ++f) {
+        // Frames whose sample lies wholly in the data, then the rest one by one.
+        const int64_t whole =
+            size_ >= offset + bps ? std::min(hi, (size_ - offset - bps) / blockAlign + 1) : lo;
+        const uint8_t* p = buffer_.get() + lo * blockAlign + offset;
+        int64_t f = lo;
+        if (bps == 2) {
+            for (; f < whole; ++f, p += blockAlign)
+                out[f - first] = static_cast<int16_t>(p[0] | (p[1] << 8));
+        } else {
+            for (; f < whole; ++f, p += blockAlign)
+                out[f - first] = (p[0] - 128) * 255;
+        }
+        for (; f < hi; ++f) {
             const int64_t at = f * blockAlign + offset;
             if (at < 0 || at >= size_)
                 continue;
@@ -685,11 +709,24 @@ void TWave::mixBlocks(TWave& source, int64_t startFrame, int64_t first, int64_t 
         const int64_t lo = static_cast<int64_t>(static_cast<double>(nb) / ratio);
         const int64_t top = static_cast<int64_t>(static_cast<double>(ne - 1) / ratio);
         const int64_t hi = std::max(top, std::min(top + 1, last));
-        const bool tabled = hi - lo + 1 <= kTable;
+        // i1 never falls below lo while positions stay below the source's length.
+        const bool tabled = hi - lo + 1 <= kTable && lo <= last;
         if (tabled)
             for (int c = 0; c < channels; ++c)
                 source.readChannel(c, lo, hi - lo + 1, table[c].data());
         int32_t* m = mixed.data();
+        if (ratio == 1 && tabled) {
+            // pos = n exactly, w0 = 1 and w1 = 0: s0 * w0 + s1 * w1 is s0 itself.
+            for (int64_t n = nb; n < ne; ++n)
+                for (int c = 0; c < channels; ++c) {
+                    const int s0 = table[c][n - lo];
+                    const long double x = static_cast<long double>(s0) * volume * gains[c];
+                    *m++ = x > -1e9L && x < 1e9L ? roundHalfEven(x)
+                                                 : mixValue(s0, 0, 1, 0, volume, gains[c]);
+                }
+            applyBlock(startFrame + nb, ne - nb, mixed.data(), channels);
+            continue;
+        }
         for (int64_t n = nb; n < ne; ++n) {
             const double pos = static_cast<double>(n) / ratio;
             const int64_t i0 = static_cast<int64_t>(pos);
@@ -797,9 +834,35 @@ void TWave::applyRun(int64_t frame, int firstChannel, int64_t endFrame, const in
     }
     frame = inPlaceEnd;
 
-    for (; frame < endFrame; ++frame, m += channels)
+    const uint8_t fill = silenceByte();
+    for (; frame < endFrame; ++frame, m += channels) {
+        const int64_t at = (frame - baseFrame) * blockAlign;
+        if (channels == WaveFormat.channels && frame >= FrameCount && size_ <= at) {
+            // Appending: nothing is stored from this frame on, so every read gives 0 and the
+            // writes follow one another; FrameCount moves as SetSample would move it.
+            std::memset(buffer_.get() + size_, fill, static_cast<size_t>(at - size_));
+            uint8_t* q = buffer_.get() + at;
+            for (; frame < endFrame; ++frame, m += channels) {
+                const int64_t address = frame * blockAlign;
+                for (int c = 0; c < channels; ++c, q += bps) {
+                    const int v = clip(m[c]);
+                    if (eight) {
+                        *q = encode8(v);
+                    } else {
+                        q[0] = static_cast<uint8_t>(v);
+                        q[1] = static_cast<uint8_t>(static_cast<unsigned>(v) >> 8);
+                    }
+                    if (fileBacked_ ? address + c * bps > int64_t{FrameCount} * blockAlign
+                                    : frame >= FrameCount)
+                        FrameCount = clampFrameCount(frame + 1);
+                }
+            }
+            size_ = (endFrame - baseFrame) * blockAlign;
+            return;
+        }
         for (int c = 0; c < channels; ++c)
             general(frame, c, m[c]);
+    }
 }
 
 }  // namespace valdorin::render

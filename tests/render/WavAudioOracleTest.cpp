@@ -1,5 +1,9 @@
 // TWave against LiteralWave, the sample-by-sample transcription: random sequences of every
 // operation must leave the same bytes, FrameCount and window; and one stored reference mix.
+//
+// To chase a failing run: WAV_SEED=n runs that seed alone (WAV_BIG=1 for the window-edge
+// runs), WAV_TRACE=1 prints each operation, WAV_CHECKALL=1 compares the saved images after
+// every step.
 
 #include <gtest/gtest.h>
 
