@@ -46,7 +46,8 @@ QToolButton* pictureButton(QWidget* parent, QRect place, QStyle::StandardPixmap 
                            const char* words = nullptr) {
     auto* b = new QToolButton(parent);
     b->setGeometry(place);
-    if (picture != QStyle::SP_CustomBase) b->setIcon(parent->style()->standardIcon(picture));
+    if (picture != QStyle::SP_CustomBase)
+        b->setIcon(parent->style()->standardIcon(picture));
     if (words) {
         b->setText(words);
         b->setToolButtonStyle(picture != QStyle::SP_CustomBase ? Qt::ToolButtonTextBesideIcon
@@ -93,9 +94,7 @@ TSequence::~TSequence() = default;
 void TSequence::createControls() {
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    auto run = [](auto&& command) {
-        return [command] { platform::runCommand(command); };
-    };
+    auto run = [](auto&& command) { return [command] { platform::runCommand(command); }; };
 
     Image1 = new QLabel(client);
     Image1->setGeometry(0, 0, 586, 489);
@@ -148,7 +147,8 @@ void TSequence::createControls() {
     ComboBox1->setGeometry(368, 72, 93, 21);
     ComboBox1->setMaxVisibleItems(17);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    for (const auto& entry : instrumentList()) ComboBox1->addItem(qtText(entry));
+    for (const auto& entry : instrumentList())
+        ComboBox1->addItem(qtText(entry));
     ComboBox1->setEditText("");
     {
         QPalette p = ComboBox1->palette();
@@ -195,7 +195,8 @@ void TSequence::createControls() {
     connect(Edit2, &QLineEdit::textChanged, this, run([this] { Edit2Change(); }));
     label(client, "Length/beat", 148, 177, false);
     TimeBar = new QComboBox(client);
-    for (const auto& t : timeSignatures()) TimeBar->addItem(qtText(t));
+    for (const auto& t : timeSignatures())
+        TimeBar->addItem(qtText(t));
     TimeBar->setEditable(true);
     TimeBar->setGeometry(148, 192, 57, 21);
     TimeBar->setInsertPolicy(QComboBox::NoInsert);
@@ -232,6 +233,13 @@ void TSequence::createControls() {
     Loop->setRange(INT_MIN, INT_MAX);
     Loop->setValue(1);
     connect(Loop, &QSpinBox::textChanged, this, run([this] { LoopChange(); }));
+    // The spin box reports only texts that are numbers; an emptied box must run the command
+    // too. (A lone "-" is a number still being typed, as the spin box sees it.)
+    connect(Loop->findChild<QLineEdit*>(), &QLineEdit::textChanged, this,
+            [this](const QString& text) {
+                if (text.isEmpty())
+                    platform::runCommand([this] { LoopChange(); });
+            });
     Delay = new platform::TTrackBar(Qt::Vertical, client);
     Delay->setGeometry(548, 232, 25, 201);
     Delay->setRange(1, 140);
@@ -243,6 +251,7 @@ void TSequence::createControls() {
     Delay->OnChange = run([this] { DelayChange(); });
     label(client, "BPM", 548, 432);
     Label6 = label(client, "80", 553, 444, false);
+    Label6->resize(32, Label6->height());  // room for "7200"
     label(client, "Global", 544, 456);
     Global = checkBox(client, 554, 468);
 
@@ -272,7 +281,8 @@ void TSequence::createMenu() {
     OpenSong1 = entry(file, "Open Song", QKeySequence("Ctrl+O"), [this] { BitBtn8Click(); });
     SaveSong1 = entry(file, "Save Song", QKeySequence("Ctrl+S"), [this] { BitBtn9Click(); });
     Exit1 = entry(file, "E&xit", QKeySequence("Ctrl+C"), [this] { Exit1Click(); });
-    Render1 = entry(file, "Render song to wav file", QKeySequence("F11"), [this] { RendorClick(); });
+    Render1 =
+        entry(file, "Render song to wav file", QKeySequence("F11"), [this] { RendorClick(); });
 
     QMenu* edit = menuBar()->addMenu("Edit");
     ClearPattern1 = entry(edit, "Clear Pattern", {}, [this] { BitBtn7Click(); });
@@ -308,9 +318,13 @@ void TSequence::createMenu() {
     HelpContents1 = entry(help, "Contents", {}, [this] { HelpContentsClick(); });
 }
 
-std::string TSequence::ChooserText() const { return platform::programText(ComboBox1->currentText()); }
+std::string TSequence::ChooserText() const {
+    return platform::programText(ComboBox1->currentText());
+}
 
-void TSequence::SetChooserText(const std::string& text) { ComboBox1->setEditText(qtText(text)); }
+void TSequence::SetChooserText(const std::string& text) {
+    ComboBox1->setEditText(qtText(text));
+}
 
 void TSequence::FormCreate() {
     try {
@@ -366,7 +380,8 @@ void TSequence::FormCreate() {
         for (int i = 1; i <= 8; ++i)
             fs::removeFile(temp / ("sample" + std::to_string(i) + ".wav"));
         for (int i = 1; i <= 8; ++i)
-            if (blank) fs::copyFile(*blank, temp / ("sample" + std::to_string(i) + ".wav"), false);
+            if (blank)
+                fs::copyFile(*blank, temp / ("sample" + std::to_string(i) + ".wav"), false);
     } catch (const std::exception& e) {
         platform::dialogs().error(e.what());
     }
@@ -376,11 +391,13 @@ bool TSequence::FormClose() {
     MusicPad.clear();
     // Without a program directory start-up never read the kit or the pans: there is nothing to
     // save, and writing would replace the user's pan file with zeros.
-    if (ProgramDirectory.empty()) return true;
+    if (ProgramDirectory.empty())
+        return true;
     Pans pans = StartupPans;
     for (int i = 1; i <= kKitInstruments; ++i) {
         // An instrument missing from the kit keeps the pan it was saved with.
-        if (const auto* entry = Kit.TryFindEntry(instrumentEntry(i))) pans[i - 1] = entry->Pan;
+        if (const auto* entry = Kit.TryFindEntry(instrumentEntry(i)))
+            pans[i - 1] = entry->Pan;
     }
     MusicPad = panFileLines(pans);
     const fs::Path path = fs::pathFromText(ProgramDirectory) / "Panning.dat";
@@ -410,7 +427,8 @@ void TSequence::closeEvent(QCloseEvent* event) {
 }
 
 void TSequence::FormResize() {
-    if (height() < 540) resize(width(), 540);
+    if (height() < 540)
+        resize(width(), 540);
     StringGrid1->resize(StringGrid1->width(), height() - StringGrid1->y() - 50);
 }
 
@@ -419,12 +437,16 @@ void TSequence::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-void TSequence::Exit1Click() { close(); }
+void TSequence::Exit1Click() {
+    close();
+}
 
 void TSequence::DXSound1Initialize() {
     DXSound1.SetPrimaryFormat(audio::WaveFormat::pcm(OutputSampleRate, 2, OutputSampleBits));
 }
 
-void TSequence::HelpContentsClick() { platform::dialogs().openDocument("valdorin.hlp"); }
+void TSequence::HelpContentsClick() {
+    platform::dialogs().openDocument("valdorin.hlp");
+}
 
 }  // namespace valdorin

@@ -62,8 +62,12 @@ void TSequence::BitBtn13Click() {
 void TSequence::LoopChange() {
     // Setting 1 changes the text and runs this once more, which then finds 1 and stops.
     const auto count = tryStrToInt(programText(Loop->text()));
-    if (!count || *count < 1)
-        Loop->setValue(1);
+    if (count && *count >= 1)
+        return;
+    Loop->setValue(1);
+    // An emptied box keeps its value, so setting the value alone would leave it empty.
+    if (Loop->text() != "1")
+        Loop->findChild<QLineEdit*>()->setText("1");
 }
 
 }  // namespace valdorin

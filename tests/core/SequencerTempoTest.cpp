@@ -228,6 +228,14 @@ TEST_F(LoopCount, NeverStaysBelowOne) {
     }
 }
 
+TEST_F(LoopCount, AnEmptiedBoxBecomesOneAtOnce) {
+    type("25");
+    seq->Loop->selectAll();
+    QTest::keyClick(seq->Loop, Qt::Key_Backspace);
+    EXPECT_EQ(seq->Loop->value(), 1);
+    EXPECT_EQ(seq->Loop->text().toStdString(), "1");
+}
+
 TEST_F(LoopCount, ACommandSettingZeroGetsOne) {
     seq->Loop->setValue(0);
     EXPECT_EQ(seq->Loop->value(), 1);
