@@ -56,23 +56,23 @@ class QtDialogs : public Dialogs {
                         QMessageBox::Ok | QMessageBox::Cancel, parentWindow());
         return box.exec() == QMessageBox::Ok;
     }
-    std::optional<std::string> openFile(const FileDialogSpec& spec) override {
-        QFileDialog dialog(parentWindow(), qt(spec.title), qt(spec.directory),
-                           qtFilter(spec.filter));
+    std::optional<std::string> openFile(const FileDialogSpec& request) override {
+        QFileDialog dialog(parentWindow(), qt(request.title), qt(request.directory),
+                           qtFilter(request.filter));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        return run(dialog, spec);
+        dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        return run(dialog, request);
     }
-    std::optional<std::string> saveFile(const FileDialogSpec& spec) override {
-        QFileDialog dialog(parentWindow(), qt(spec.title), qt(spec.directory),
-                           qtFilter(spec.filter));
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override {
+        QFileDialog dialog(parentWindow(), qt(request.title), qt(request.directory),
+                           qtFilter(request.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        if (!spec.fileName.empty())
-            dialog.selectFile(qt(spec.fileName));
-        if (!spec.overwritePrompt)
+        if (!request.fileName.empty())
+            dialog.selectFile(qt(request.fileName));
+        if (!request.overwritePrompt)
             dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        return run(dialog, spec);
+        return run(dialog, request);
     }
 
     void openDocument(const std::string& path) override {
@@ -80,8 +80,8 @@ class QtDialogs : public Dialogs {
     }
 
   private:
-    static std::optional<std::string> run(QFileDialog& dialog, const FileDialogSpec& spec) {
-        std::string ext = spec.defaultExt;
+    static std::optional<std::string> run(QFileDialog& dialog, const FileDialogSpec& request) {
+        std::string ext = request.defaultExt;
         if (!ext.empty() && ext.front() == '.')
             ext.erase(0, 1);
         if (!ext.empty())
@@ -127,16 +127,16 @@ bool ScriptedDialogs::askOkCancel(const std::string& caption, const std::string&
     answers.pop_front();
     return a;
 }
-std::optional<std::string> ScriptedDialogs::openFile(const FileDialogSpec& spec) {
-    shown.push_back({"open", spec.title, "", spec});
+std::optional<std::string> ScriptedDialogs::openFile(const FileDialogSpec& request) {
+    shown.push_back({"open", request.title, "", request});
     if (files.empty())
         return std::nullopt;
     auto f = files.front();
     files.pop_front();
     return f;
 }
-std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& spec) {
-    shown.push_back({"save", spec.title, "", spec});
+std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& request) {
+    shown.push_back({"save", request.title, "", request});
     if (files.empty())
         return std::nullopt;
     auto f = files.front();

@@ -33,8 +33,8 @@ class Dialogs {
     // OK and Cancel; true for OK.
     virtual bool askOkCancel(const std::string& caption, const std::string& text) = 0;
     // The chosen path, or nullopt when cancelled.
-    virtual std::optional<std::string> openFile(const FileDialogSpec& spec) = 0;
-    virtual std::optional<std::string> saveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> openFile(const FileDialogSpec& request) = 0;
+    virtual std::optional<std::string> saveFile(const FileDialogSpec& request) = 0;
     // Asks the desktop to open a document with its associated program ("open" action).
     virtual void openDocument(const std::string& path) = 0;
 };
@@ -51,7 +51,7 @@ class ScriptedDialogs : public Dialogs {
         std::string kind;  // "error", "notice", "yesno", "okcancel", "open", "save"
         std::string caption;
         std::string text;
-        FileDialogSpec spec;
+        FileDialogSpec request;
     };
     std::vector<Shown> shown;
     std::deque<bool> answers;                      // for askYesNo / askOkCancel; default false
@@ -61,8 +61,8 @@ class ScriptedDialogs : public Dialogs {
     void notice(const std::string& caption, const std::string& text) override;
     bool askYesNo(const std::string& caption, const std::string& text) override;
     bool askOkCancel(const std::string& caption, const std::string& text) override;
-    std::optional<std::string> openFile(const FileDialogSpec& spec) override;
-    std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> openFile(const FileDialogSpec& request) override;
+    std::optional<std::string> saveFile(const FileDialogSpec& request) override;
     void openDocument(const std::string& path) override;
 
     // Messages of the error box, in order.

@@ -112,7 +112,7 @@ TEST_F(Importer, OpenPutsTheFileIntoTheSlotAtItsOwnRateCentredAndAtFullLevel) {
     EXPECT_TRUE(dialogs.errors().empty()) << dialogs.errors().front();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, "open");
-    EXPECT_EQ(dialogs.shown[0].spec.filter, TMainForm::kOpenFilter);
+    EXPECT_EQ(dialogs.shown[0].request.filter, TMainForm::kOpenFilter);
     EXPECT_EQ(picker->Buttons[2]->text().toStdString(), "LongSamp");
     EXPECT_EQ(caption(), title() + " - LongSampleName.wav");
     EXPECT_EQ(form->fileName(3), file);
