@@ -176,14 +176,7 @@ TEST_P(FailedOpen, LeavesTheSlotWithoutSoundTheControlsDisabledAndShowsTheError)
     EXPECT_TRUE(form->PlayButton->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, FailedOpen, ::testing::ValuesIn(damagedWavs()),
-                         [](const auto& info) {
-                             std::string name;
-                             for (char c : std::string(info.param.what))
-                                 if (std::isalnum(static_cast<unsigned char>(c)))
-                                     name += c;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Files, FailedOpen, ::testing::ValuesIn(damagedWavs()), damagedWavName);
 
 TEST_F(Importer, BarsMovedByTheUserSetPanVolumeAndPitch) {
     select(8);

@@ -184,14 +184,7 @@ TEST_P(DamagedFile, LeavesTheSlotWithoutSoundAndWithAnEmptyName) {
     EXPECT_TRUE(bank.HasSound(2));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DamagedFile, ::testing::ValuesIn(damagedWavs()),
-                         [](const auto& info) {
-                             std::string name;
-                             for (char c : std::string(info.param.what))
-                                 if (std::isalnum(static_cast<unsigned char>(c)))
-                                     name += c;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Files, DamagedFile, ::testing::ValuesIn(damagedWavs()), damagedWavName);
 
 TEST_F(SampleBankTest, MissingFileFailsLikeADamagedOne) {
     bank.OpenBlank();

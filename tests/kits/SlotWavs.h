@@ -1,8 +1,10 @@
 #pragma once
 // WAV files for the sample slot tests, written with libsndfile into a test's own directory.
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -87,6 +89,15 @@ inline const std::vector<DamagedWav>& damagedWavs() {
          }},
     };
     return list;
+}
+
+// Test names for a parameterized suite over damagedWavs(): the description's letters.
+inline std::string damagedWavName(const ::testing::TestParamInfo<DamagedWav>& info) {
+    std::string name;
+    for (char c : std::string(info.param.what))
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name += c;
+    return name;
 }
 
 // The data chunk claims two gigabytes while the file holds a fraction of a second.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/audio/AudioOutput.h"
+#include "support/EventLoop.h"
 
 namespace valdorin::platform {
 namespace {
@@ -20,23 +21,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// Runs the event loop until done() or the time is up (generous: a loaded machine is slow).
-template <typename Done>
-bool runUntil(Done done, milliseconds limit = milliseconds(10000)) {
-    const auto end = Clock::now() + limit;
-    while (!done() && Clock::now() < end) {
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done();
-}
-
-void runFor(milliseconds span) {
-    QEventLoop loop;
-    QTimer::singleShot(span, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using valdorin::testing::runFor;
+using valdorin::testing::runUntil;
 
 class TimerTest : public ::testing::Test {
   protected:

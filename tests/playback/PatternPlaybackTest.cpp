@@ -26,6 +26,7 @@
 #include "platform/Controls.h"
 #include "platform/Timer.h"
 #include "platform/audio/AudioOutput.h"
+#include "support/EventLoop.h"
 #include "support/WindowsFixture.h"
 
 namespace valdorin {
@@ -105,22 +106,10 @@ class PatternPlayback : public testing::WindowsFixture {
         WindowsFixture::TearDown();
     }
 
-    // Runs the event loop until done() or the time is up (generous: a loaded machine is slow).
-    template <typename Done>
-    bool runUntil(Done done, milliseconds limit = milliseconds(10000)) {
-        const auto end = Clock::now() + limit;
-        while (!done() && Clock::now() < end) {
-            QEventLoop loop;
-            QTimer::singleShot(1, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return done();
+    bool runUntil(auto done, milliseconds limit = milliseconds(10000)) {
+        return valdorin::testing::runUntil(done, limit);
     }
-    void runFor(milliseconds span) {
-        QEventLoop loop;
-        QTimer::singleShot(span, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    void runFor(milliseconds span) { valdorin::testing::runFor(span); }
 
     // A user's move of the tempo bar (runs DelayChange, as dragging it does).
     void moveTempo(int position) { seq->Delay->setValue(position); }
