@@ -31,11 +31,14 @@ std::vector<std::string> entries(const platform::TListBox& list) {
     return out;
 }
 
-// Exchanges two entries' texts; each place keeps its check mark.
+// Exchanges two entries; each check mark goes with its entry.
 void exchange(platform::TListBox& list, int a, int b) {
     const std::string first = list.Item(a);
+    const bool firstChecked = list.Checked(a);
     list.item(a)->setText(qtText(list.Item(b)));
+    list.SetChecked(a, list.Checked(b));
     list.item(b)->setText(qtText(first));
+    list.SetChecked(b, firstChecked);
 }
 
 // A song title that names no file: Open and Save stop here.

@@ -16,7 +16,10 @@
 
 #include "core/Errors.h"
 #include "core/Sequencer.h"
+#include "core/Windows.h"
+#include "kits/Main.h"
 #include "kits/SampleSlots.h"
+#include "kits/Sams.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "song/PatternFile.h"
@@ -327,6 +330,17 @@ INSTANTIATE_TEST_SUITE_P(
                       MoveCase{"DownWithNothingSelected", -1, false, {"A", "B", "C"}, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(SongCommands, AMovedEntryTakesItsCheckMarkAlong) {
+    playList({"A", "B", "C"});
+    seq->SongList->SetChecked(1, true);
+    seq->SongList->SetItemIndex(1);
+    seq->UpDown1Click(true);
+    EXPECT_TRUE(seq->SongList->Checked(0));
+    EXPECT_FALSE(seq->SongList->Checked(1));
+    seq->SongBinClick();
+    EXPECT_THAT(listItems(*seq->SongList), ElementsAre("A", "C"));
+}
+
 TEST_F(SongCommands, DeleteMarkedKeepsTheOthersInOrder) {
     playList({"1", "2", "3", "4", "5"});
     seq->SongBinClick();
@@ -382,6 +396,38 @@ TEST_F(SongCommands, NewSongAfterASixtyFourStepPatternEmptiesTheCells) {
     EXPECT_EQ(title(), "");
     EXPECT_EQ(caption(), "Valdorin Pro v5.0");
     EXPECT_EQ(seq->Loop->value(), 4) << "New Song keeps the loop count";
+}
+
+// ---- With the importer's own slots ----
+
+class SongWithRealSlots : public WindowsFixture {};
+
+TEST_F(SongWithRealSlots, ASavedSongRestoresSlotsAndPickerButtons) {
+    TMainForm* form = windows().MainForm;
+    TSamples* picker = windows().Samples;
+    std::filesystem::copy_file(*dir / "Blank.wav", *dir / "Clap.wav");
+    const std::string clap = fs::textFromPath(*dir / "Clap.wav");
+    form->setFileName(1, clap);
+    form->setFrequency(1, 30000);
+    form->setPan(1, -500);
+    form->setFileName(20, clap);
+    seq->SongList->Add("A");
+    dialogs.files.push_back(fs::textFromPath(*dir / "Real.sng"));
+    seq->BitBtn9Click();
+    ASSERT_TRUE(dialogs.errors().empty()) << dialogs.errors().front();
+
+    form->setFileName(1, "Blank.wav");
+    form->setFileName(20, "Blank.wav");
+    dialogs.files.push_back(fs::textFromPath(*dir / "Real.sng"));
+    seq->BitBtn8Click();
+    ASSERT_TRUE(dialogs.errors().empty()) << dialogs.errors().front();
+    EXPECT_EQ(form->fileName(1), clap);
+    EXPECT_EQ(form->frequency(1), 30000);
+    EXPECT_EQ(form->pan(1), -500);
+    EXPECT_EQ(picker->Buttons[0]->text().toStdString(), "Clap");
+    EXPECT_EQ(picker->Buttons[1]->text().toStdString(), "Blank");
+    EXPECT_EQ(form->fileName(20), "Blank.wav") << "slots 9 to 32 are not in a song";
+    EXPECT_TRUE(form->PlayButton->isEnabled());
 }
 
 }  // namespace
