@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +15,8 @@
 #include <unistd.h>
 
 #include "core/Errors.h"
+#include "core/LittleEndian.h"
+#include "core/RiffWave.h"
 #include "core/Text.h"
 #include "platform/FileSystem.h"
 
@@ -80,38 +81,20 @@ inline int32_t mixValue(int s0, int s1, double w0, double w1, double volume, dou
     return roundHalfEven(x);
 }
 
-uint32_t le32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void putLe16(uint8_t* p, unsigned v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void putLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 std::array<uint8_t, 16> formatBytes(const WaveFormatRecord& f) {
-    std::array<uint8_t, 16> b{};
-    putLe16(&b[0], f.formatTag);
-    putLe16(&b[2], f.channels);
-    putLe32(&b[4], static_cast<uint32_t>(f.sampleRate));
-    putLe32(&b[8], static_cast<uint32_t>(f.avgBytesPerSec));
-    putLe16(&b[12], f.blockAlign);
-    putLe16(&b[14], f.bitsPerSample);
-    return b;
+    return riff::formatBody({f.formatTag, f.channels, static_cast<uint32_t>(f.sampleRate),
+                             static_cast<uint32_t>(f.avgBytesPerSec), f.blockAlign,
+                             f.bitsPerSample});
 }
 
 WaveFormatRecord formatFromBytes(const std::array<uint8_t, 16>& b) {
-    WaveFormatRecord f;
-    f.formatTag = static_cast<uint16_t>(b[0] | (b[1] << 8));
-    f.channels = static_cast<uint16_t>(b[2] | (b[3] << 8));
-    f.sampleRate = static_cast<int32_t>(le32(&b[4]));
-    f.avgBytesPerSec = static_cast<int32_t>(le32(&b[8]));
-    f.blockAlign = static_cast<uint16_t>(b[12] | (b[13] << 8));
-    f.bitsPerSample = static_cast<uint16_t>(b[14] | (b[15] << 8));
-    return f;
+    const riff::FormatFields f = riff::formatFields(b);
+    return {f.formatTag,
+            f.channels,
+            static_cast<int32_t>(f.sampleRate),
+            static_cast<int32_t>(f.avgBytesPerSec),
+            f.blockAlign,
+            f.bitsPerSample};
 }
 
 void checkFormatRecord(const WaveFormatRecord& f) {
@@ -160,7 +143,6 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
 
   private:
     int fd_;
@@ -182,7 +164,7 @@ class BackingFile {
     static std::unique_ptr<BackingFile> create(const std::filesystem::path& path) {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0)
-            throwCannotCreate(path.string());
+            throwCannotCreate(fs::textFromPath(path));
         return std::unique_ptr<BackingFile>(new BackingFile(fd));
     }
     ~BackingFile() { ::close(fd_); }
@@ -464,7 +446,7 @@ void TWave::SetFileBacked(bool on) {
 void TWave::LoadFromFile(const std::filesystem::path& path) {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
-        throwCannotOpen(path.string());
+        throwCannotOpen(fs::textFromPath(path));
     const int64_t fileSize = descriptorSize(file.get());
     auto read = [&](int64_t pos, uint8_t* out, int64_t n) -> int64_t {
         if (pos >= fileSize || n <= 0)
@@ -478,7 +460,7 @@ void TWave::LoadFromFile(const std::filesystem::path& path) {
         return;
     if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0)
         return;
-    const int64_t riffSize = static_cast<int32_t>(le32(header + 4));
+    const int64_t riffSize = static_cast<int32_t>(le::get32(header + 4));
 
     int64_t count = 4;
     int64_t pos = 12;
@@ -489,7 +471,7 @@ void TWave::LoadFromFile(const std::filesystem::path& path) {
         uint8_t chunk[8];
         read(pos, chunk, 8);
         pos += 8;
-        const int64_t chunkSize = static_cast<int32_t>(le32(chunk + 4));
+        const int64_t chunkSize = static_cast<int32_t>(le::get32(chunk + 4));
         // A negative size would walk backwards; no WAV file the program meets holds one.
         if (chunkSize < 0)
             break;
@@ -542,51 +524,27 @@ void TWave::SaveToFile(const std::filesystem::path& path) {
     const int64_t length = DataSize();
     if (length > int64_t{0xFFFFFFFF} - 36)
         throw Error("The sample data is too long for a WAV file");
-    std::vector<uint8_t> image(44);
-    std::memcpy(&image[0], "RIFF", 4);
-    putLe32(&image[4], static_cast<uint32_t>(length + 36));
-    std::memcpy(&image[8], "WAVEfmt ", 8);
-    putLe32(&image[16], 16);
-    const auto format = formatBytes(WaveFormat);
-    std::copy(format.begin(), format.end(), image.begin() + 20);
-    std::memcpy(&image[36], "data", 4);
-    putLe32(&image[40], static_cast<uint32_t>(length));
+    std::vector<uint8_t> image =
+        riff::header(formatBytes(WaveFormat), static_cast<uint64_t>(length), riff::Tail::None);
 
+    fs::AtomicFileWriter out(path);
+    out.write(image);
     if (!fileBacked_) {
-        image.insert(image.end(), buffer_.get(), buffer_.get() + size_);
-        fs::writeFileAtomic(path, image);
-        return;
-    }
-    // The data of a render does not fit in memory: it is copied from the backing file in
-    // blocks into a file beside the target, which is then renamed over it.
-    static std::mt19937_64 rng{std::random_device{}()};
-    const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-    const std::filesystem::path temp =
-        dir / ("." + path.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
-    Descriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (out.get() < 0)
-        throwCannotCreate(path.string());
-    try {
-        pwriteAll(out.get(), 0, image.data(), 44);
+        out.write(std::span<const uint8_t>(buffer_.get(), static_cast<size_t>(size_)));
+    } else {
+        // The data of a render does not fit in memory: it is copied from the backing file in
+        // blocks.
         std::vector<uint8_t> block(static_cast<size_t>(std::min(length, kCopyBlock)));
         for (int64_t done = 0; done < length;) {
             const int64_t n =
                 backing_->readAt(done, block.data(), std::min(length - done, kCopyBlock));
             if (n <= 0)
                 throwReadError();
-            pwriteAll(out.get(), 44 + done, block.data(), n);
+            out.write(std::span<const uint8_t>(block.data(), static_cast<size_t>(n)));
             done += n;
         }
-        if (::fsync(out.get()) != 0 || ::close(out.release()) != 0)
-            throwWriteError();
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throwCannotCreate(path.string());
-    }
+    out.commit();
 }
 
 // ---- mixing --------------------------------------------------------------------------------
