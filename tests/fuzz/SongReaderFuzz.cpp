@@ -43,9 +43,6 @@ class MemorySlots : public valdorin::kits::SampleSlots {
     void setBasePitch(int s, int) override { at(s); }
     void restart(int) override {}
     void stop(int) override {}
-    void setPickerCaption(int s, const std::string&) override { at(s); }
-    void enableImporterControls() override {}
-    void setPitchBar(int) override {}
 };
 
 }  // namespace
@@ -58,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     MemorySlots slots;
     try {
-        song::applySongRecords(content.records, slots);
+        song::applySongRecords(content.records, slots, nullptr);
     } catch (const Error&) {
     }
     // Each entry is either a plain pattern name or refused as one.
