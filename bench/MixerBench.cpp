@@ -13,9 +13,9 @@
 
 #include "kits/KitFile.h"
 #include "platform/audio/AudioFileStream.h"
-#include "platform/audio/AudioOutput.h"
 #include "platform/audio/Engine.h"
 #include "platform/audio/WaveList.h"
+#include "support/AudioCapture.h"
 
 namespace {
 
