@@ -4,6 +4,7 @@
 // platform. The outputs: PortAudioOutput (a sound card), PacedOutput (no sound card; also the
 // tests' real-time capture) and, in the test support, the offline capture output.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -28,10 +29,12 @@ class Output {
     virtual void stop() = 0;
     OutputKind kind = OutputKind::None;
     int rate = 44100;
-    int block = kSubBlock;
-    int latencyFrames = 0;
-    double deviceLatency = 0;
     std::string description;
+    // An output may grow its buffer while it runs (PortAudioOutput): these three are read on
+    // the UI thread and written on the output's own.
+    std::atomic<int> block{kSubBlock};
+    std::atomic<int> latencyFrames{0};
+    std::atomic<double> deviceLatency{0};
 };
 
 // Nanoseconds of the steady clock.

@@ -1,70 +1,161 @@
 #include "platform/audio/PortAudioOutput.h"
 
+#include <pa_linux_alsa.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/audio/QuietAudioLibraries.h"
 
 namespace valdorin::audio::detail {
 
-PortAudioOutput::PortAudioOutput(Engine& engine) : engine_(engine) {}
+namespace {
+
+// The most the buffer grows to: beyond this the program answers a click too late to play by
+// hand.
+constexpr double kMaxLatency = 0.25;
+constexpr auto kWatchInterval = std::chrono::milliseconds(50);
+
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+PortAudioOutput::PortAudioOutput(Engine& engine) : engine_(engine) {
+    const char* env = std::getenv("VALDORIN_AUDIO_REPORT");
+    report_ = env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
+}
 
 PortAudioOutput::~PortAudioOutput() {
     stop();
 }
 
 bool PortAudioOutput::open() {
+    quietAudioLibraries();
     if (Pa_Initialize() != paNoError)
         return false;
     initialized_ = true;
-    const PaDeviceIndex dev = Pa_GetDefaultOutputDevice();
-    if (dev == paNoDevice)
+    device_ = Pa_GetDefaultOutputDevice();
+    if (device_ == paNoDevice)
         return false;
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(dev);
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device_);
     if (info == nullptr || info->maxOutputChannels < 2)
         return false;
-    PaStreamParameters params{};
-    params.device = dev;
-    params.channelCount = 2;
-    params.sampleFormat = paFloat32;
-    params.suggestedLatency = info->defaultLowOutputLatency;
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+    alsa_ = api != nullptr && api->type == paALSA;
     rate = static_cast<int>(std::lround(info->defaultSampleRate));
     if (rate <= 0)
         return false;
-    block = kSubBlock;
     engine_.mixer().rate = rate;
-    if (Pa_OpenStream(&stream_, nullptr, &params, rate, block, paNoFlag, &PortAudioOutput::callback,
-                      this) != paNoError) {
+    kind = OutputKind::PortAudio;
+    description = std::string(info->name ? info->name : "default device") + ", " +
+                  std::to_string(rate) + " Hz";
+    if (!start(std::clamp(info->defaultLowOutputLatency, 0.001, kMaxLatency)))
+        return false;
+    watcher_ = std::thread([this] { watch(); });
+    return true;
+}
+
+bool PortAudioOutput::start(double latency) {
+    PaStreamParameters params{};
+    params.device = device_;
+    params.channelCount = 2;
+    params.sampleFormat = paFloat32;
+    params.suggestedLatency = latency;
+    // The device chooses its period for the latency asked; the mixer renders any count.
+    if (Pa_OpenStream(&stream_, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag,
+                      &PortAudioOutput::callback, this) != paNoError) {
         stream_ = nullptr;
         return false;
     }
-    if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_))
-        deviceLatency = si->outputLatency;
-    kind = OutputKind::PortAudio;
-    latencyFrames = 2 * block + slackFrames(rate);
-    description = std::string(info->name ? info->name : "default device") + ", " +
-                  std::to_string(rate) + " Hz, " + std::to_string(block) + " frames";
-    engine_.clockOrigin.store(nowNs());
+    latency_ = latency;
+    const PaStreamInfo* si = Pa_GetStreamInfo(stream_);
+    const double device = si != nullptr ? si->outputLatency : latency;
+    deviceLatency = device;
+    // Until the first callback says otherwise, a period is taken as a quarter of the buffer.
+    const int period = std::max(16, static_cast<int>(device * rate / 4));
+    block = period;
+    latencyFrames = 2 * period + slackFrames(rate);
+    callbackFrames_.store(0);
+    if (alsa_)
+        PaAlsa_EnableRealtimeScheduling(stream_, 1);
+    engine_.clockOrigin.store(
+        nowNs() - static_cast<std::int64_t>(static_cast<__int128>(engine_.mixer().frame()) *
+                                            1000000000 / rate));
     if (Pa_StartStream(stream_) != paNoError) {
         Pa_CloseStream(stream_);
         stream_ = nullptr;
         return false;
     }
+    report("buffer %d frames, output latency %.1f ms, %d Hz", static_cast<int>(device * rate),
+           device * 1000, rate);
     return true;
 }
 
-void PortAudioOutput::stop() {
+void PortAudioOutput::closeStream() {
     if (stream_ != nullptr) {
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
         stream_ = nullptr;
     }
+}
+
+void PortAudioOutput::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopWatching_ = true;
+    }
+    wake_.notify_all();
+    if (watcher_.joinable())
+        watcher_.join();
+    if (stream_ != nullptr)
+        report("closed after %d underflows; buffer %d frames, output latency %.1f ms", underflows(),
+               static_cast<int>(deviceLatency * rate), deviceLatency * 1000);
+    closeStream();
     if (initialized_) {
         Pa_Terminate();
         initialized_ = false;
     }
 }
 
+void PortAudioOutput::watch() {
+    int seen = 0;
+    std::unique_lock lock(mutex_);
+    while (!wake_.wait_for(lock, kWatchInterval, [this] { return stopWatching_; })) {
+        // The callback's own period, once it has run, for placing a tick's sounds.
+        if (const int frames = callbackFrames_.load(std::memory_order_relaxed); frames > 0) {
+            block = frames;
+            latencyFrames = 2 * frames + slackFrames(rate);
+        }
+        const int now = underflows();
+        if (now == seen)
+            continue;
+        report("underflow at %.3f (total %d)", wallSeconds(), now);
+        seen = now;
+        if (latency_ >= kMaxLatency)
+            continue;
+        // A bigger buffer: the sound stops for the moment the device takes to reopen.
+        const double bigger = std::min(latency_ * 2, kMaxLatency);
+        closeStream();
+        if (!start(bigger) && !start(latency_))
+            report("the device could not be reopened");
+        seen = underflows();
+    }
+}
+
 int PortAudioOutput::callback(const void*, void* output, unsigned long frames,
-                              const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
+                              const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags,
+                              void* user) {
     auto* self = static_cast<PortAudioOutput*>(user);
+    if ((flags & paOutputUnderflow) != 0)
+        self->underflows_.fetch_add(1, std::memory_order_relaxed);
+    self->callbackFrames_.store(static_cast<int>(frames), std::memory_order_relaxed);
     Mixer& m = self->engine_.mixer();
     // Keep the clock model (steady clock time of output frame 0) following the callbacks:
     // a slow correction smooths their jitter, a large error (an underrun) resets it.
@@ -73,11 +164,24 @@ int PortAudioOutput::callback(const void*, void* output, unsigned long frames,
     const std::int64_t seen = nowNs() - frameNs;
     std::int64_t origin = self->engine_.clockOrigin.load(std::memory_order_relaxed);
     const std::int64_t error = seen - origin;
-    const std::int64_t limit = static_cast<std::int64_t>(4) * self->block * 1000000000 / self->rate;
+    const std::int64_t limit = static_cast<std::int64_t>(4) *
+                               std::max<std::int64_t>(static_cast<std::int64_t>(frames), 256) *
+                               1000000000 / self->rate;
     origin = (error > limit || error < -limit) ? seen : origin + error / 64;
     self->engine_.clockOrigin.store(origin, std::memory_order_relaxed);
     m.render(static_cast<float*>(output), static_cast<int>(frames));
     return paContinue;
+}
+
+void PortAudioOutput::report(const char* format, ...) const {
+    if (!report_)
+        return;
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::fprintf(stderr, "valdorin audio: %s\n", line);
 }
 
 }  // namespace valdorin::audio::detail
