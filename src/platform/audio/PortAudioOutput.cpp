@@ -19,6 +19,8 @@ namespace {
 // hand.
 constexpr double kMaxLatency = 0.25;
 constexpr auto kWatchInterval = std::chrono::milliseconds(50);
+// The first callbacks fill the buffer in a burst; their timing says nothing.
+constexpr int kSettlingCallbacks = 20;
 
 double wallSeconds() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
@@ -56,24 +58,33 @@ bool PortAudioOutput::open() {
     kind = OutputKind::PortAudio;
     description = std::string(info->name ? info->name : "default device") + ", " +
                   std::to_string(rate) + " Hz";
-    if (!start(std::clamp(info->defaultLowOutputLatency, 0.001, kMaxLatency)))
+    const double latency = std::clamp(info->defaultLowOutputLatency, 0.001, kMaxLatency);
+    PaStream* stream = openStream(latency);
+    engine_.clockOrigin.store(nowNs());
+    if (stream == nullptr || !start(stream, latency))
         return false;
     watcher_ = std::thread([this] { watch(); });
     return true;
 }
 
-bool PortAudioOutput::start(double latency) {
+PaStream* PortAudioOutput::openStream(double latency) {
     PaStreamParameters params{};
     params.device = device_;
     params.channelCount = 2;
     params.sampleFormat = paFloat32;
     params.suggestedLatency = latency;
+    PaStream* stream = nullptr;
     // The device chooses its period for the latency asked; the mixer renders any count.
-    if (Pa_OpenStream(&stream_, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag,
-                      &PortAudioOutput::callback, this) != paNoError) {
-        stream_ = nullptr;
-        return false;
-    }
+    if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag,
+                      &PortAudioOutput::callback, this) != paNoError)
+        return nullptr;
+    if (alsa_)
+        PaAlsa_EnableRealtimeScheduling(stream, 1);
+    return stream;
+}
+
+bool PortAudioOutput::start(PaStream* stream, double latency) {
+    stream_ = stream;
     latency_ = latency;
     const PaStreamInfo* si = Pa_GetStreamInfo(stream_);
     const double device = si != nullptr ? si->outputLatency : latency;
@@ -83,11 +94,8 @@ bool PortAudioOutput::start(double latency) {
     block = period;
     latencyFrames = 2 * period + slackFrames(rate);
     callbackFrames_.store(0);
-    if (alsa_)
-        PaAlsa_EnableRealtimeScheduling(stream_, 1);
-    engine_.clockOrigin.store(
-        nowNs() - static_cast<std::int64_t>(static_cast<__int128>(engine_.mixer().frame()) *
-                                            1000000000 / rate));
+    callbacks_.store(0);
+    lateness_.store(0);
     if (Pa_StartStream(stream_) != paNoError) {
         Pa_CloseStream(stream_);
         stream_ = nullptr;
@@ -98,9 +106,35 @@ bool PortAudioOutput::start(double latency) {
     return true;
 }
 
+void PortAudioOutput::grow(double latency) {
+    // The new stream is opened while the old one plays (opening can take a while on a sound
+    // server), so the sound stops only for the switch.
+    PaStream* bigger = openStream(latency);
+    if (bigger == nullptr) {
+        report("no bigger buffer to be had");
+        latency_ = kMaxLatency;
+        return;
+    }
+    const double previous = latency_;
+    closeStream();
+    // The frames of the switch are rendered and dropped, so that every frame keeps the time the
+    // clock model gave it: the steps after the switch stay on their grid.
+    Mixer& m = engine_.mixer();
+    const std::int64_t missed =
+        std::min<std::int64_t>(engine_.frameForTime(Clock::now()) - m.frame(), rate);
+    float scratch[2 * kSubBlock];
+    for (std::int64_t left = missed; left > 0; left -= kSubBlock)
+        m.render(scratch, static_cast<int>(std::min<std::int64_t>(left, kSubBlock)));
+    if (!start(bigger, latency)) {
+        PaStream* again = openStream(previous);
+        if (again == nullptr || !start(again, previous))
+            report("the device could not be reopened");
+    }
+}
+
 void PortAudioOutput::closeStream() {
     if (stream_ != nullptr) {
-        Pa_StopStream(stream_);
+        Pa_AbortStream(stream_);
         Pa_CloseStream(stream_);
         stream_ = nullptr;
     }
@@ -134,17 +168,18 @@ void PortAudioOutput::watch() {
             latencyFrames = 2 * frames + slackFrames(rate);
         }
         const int now = underflows();
-        if (now == seen)
+        const double late = lateness_.load(std::memory_order_relaxed) / 1e9;
+        if (now == seen && late <= deviceLatency / 2)
             continue;
-        report("underflow at %.3f (total %d)", wallSeconds(), now);
+        if (now != seen)
+            report("underflow at %.3f (total %d)", wallSeconds(), now);
+        else
+            report("callback %.1f ms late at %.3f", late * 1000, wallSeconds());
         seen = now;
+        lateness_.store(0, std::memory_order_relaxed);
         if (latency_ >= kMaxLatency)
             continue;
-        // A bigger buffer: the sound stops for the moment the device takes to reopen.
-        const double bigger = std::min(latency_ * 2, kMaxLatency);
-        closeStream();
-        if (!start(bigger) && !start(latency_))
-            report("the device could not be reopened");
+        grow(std::min(std::max(latency_ * 2, late * 3), kMaxLatency));
         seen = underflows();
     }
 }
@@ -164,6 +199,9 @@ int PortAudioOutput::callback(const void*, void* output, unsigned long frames,
     const std::int64_t seen = nowNs() - frameNs;
     std::int64_t origin = self->engine_.clockOrigin.load(std::memory_order_relaxed);
     const std::int64_t error = seen - origin;
+    if (self->callbacks_.fetch_add(1, std::memory_order_relaxed) >= kSettlingCallbacks &&
+        error > self->lateness_.load(std::memory_order_relaxed))
+        self->lateness_.store(error, std::memory_order_relaxed);
     const std::int64_t limit = static_cast<std::int64_t>(4) *
                                std::max<std::int64_t>(static_cast<std::int64_t>(frames), 256) *
                                1000000000 / self->rate;

@@ -3,10 +3,11 @@
 //
 // The device buffer starts at the lowest latency the device reports and doubles, up to a quarter
 // of a second, whenever the callback is told that the device ran dry (an underflow: a click
-// while sound plays). On a desktop sound server (PortAudio through ALSA's PulseAudio plugin) a
-// buffer that is too small for a loaded machine thus grows in the first seconds, while the
-// program is still silent. The callback thread asks for real-time scheduling where the system
-// grants it.
+// while sound plays) or comes later than half the buffer would allow. On a desktop sound server
+// (PortAudio through ALSA's PulseAudio plugin) on a loaded machine the callback is late now and
+// then by tens of milliseconds; the buffer thus grows in the first second, while the program is
+// still silent, to what the machine needs. The callback thread asks for real-time scheduling
+// where the system grants it.
 //
 // VALDORIN_AUDIO_REPORT=1 prints on standard error a line for each underflow noticed, each
 // change of buffer and, when the output closes, the count of underflows and the buffer:
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 
@@ -41,8 +43,13 @@ class PortAudioOutput final : public Output {
   private:
     static int callback(const void*, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user);
-    // Opens and starts the stream for `latency` seconds of buffer.
-    bool start(double latency);
+    // A stream for `latency` seconds of buffer, opened and not started; null if the device
+    // refuses.
+    PaStream* openStream(double latency);
+    // Starts an opened stream as the output's stream.
+    bool start(PaStream* stream, double latency);
+    // Replaces the stream by one with a bigger buffer.
+    void grow(double latency);
     void closeStream();
     // The watcher thread: notices underflows and grows the buffer.
     void watch();
@@ -58,6 +65,10 @@ class PortAudioOutput final : public Output {
 
     std::atomic<int> underflows_{0};
     std::atomic<int> callbackFrames_{0};
+    // Callback thread only, but read by the watcher: callbacks since the stream started, and the
+    // most any of them came after the time the clock model expected, in nanoseconds.
+    std::atomic<int> callbacks_{0};
+    std::atomic<std::int64_t> lateness_{0};
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopWatching_ = false;
