@@ -58,7 +58,11 @@ bool PortAudioOutput::open() {
     kind = OutputKind::PortAudio;
     description = std::string(info->name ? info->name : "default device") + ", " +
                   std::to_string(rate) + " Hz";
-    const double latency = std::clamp(info->defaultLowOutputLatency, 0.001, kMaxLatency);
+    // The device's lowest latency, or what VALDORIN_AUDIO_LATENCY_MS asks for at the least.
+    double latency = info->defaultLowOutputLatency;
+    if (const char* ms = std::getenv("VALDORIN_AUDIO_LATENCY_MS"))
+        latency = std::max(latency, std::atof(ms) / 1000);
+    latency = std::clamp(latency, 0.001, kMaxLatency);
     PaStream* stream = openStream(latency);
     engine_.clockOrigin.store(nowNs());
     if (stream == nullptr || !start(stream, latency))
@@ -160,6 +164,7 @@ void PortAudioOutput::stop() {
 
 void PortAudioOutput::watch() {
     int seen = 0;
+    double wanted = 0;  // the buffer the watcher means to switch to, in seconds
     std::unique_lock lock(mutex_);
     while (!wake_.wait_for(lock, kWatchInterval, [this] { return stopWatching_; })) {
         // The callback's own period, once it has run, for placing a tick's sounds.
@@ -168,18 +173,23 @@ void PortAudioOutput::watch() {
             latencyFrames = 2 * frames + slackFrames(rate);
         }
         const int now = underflows();
-        const double late = lateness_.load(std::memory_order_relaxed) / 1e9;
-        if (now == seen && late <= deviceLatency / 2)
-            continue;
-        if (now != seen)
+        if (now != seen) {
             report("underflow at %.3f (total %d)", wallSeconds(), now);
-        else
+            wanted = std::max(wanted, latency_ * 4);
+            seen = now;
+        }
+        const double late = lateness_.load(std::memory_order_relaxed) / 1e9;
+        if (late > deviceLatency / 2) {
             report("callback %.1f ms late at %.3f", late * 1000, wallSeconds());
-        seen = now;
-        lateness_.store(0, std::memory_order_relaxed);
-        if (latency_ >= kMaxLatency)
+            lateness_.store(0, std::memory_order_relaxed);
+            wanted = std::max(wanted, std::max(latency_ * 4, late * 4));
+        }
+        // Switching streams while sound plays would break it up: the switch waits for a
+        // quarter of a second of silence.
+        const std::int64_t quiet = engine_.mixer().rendered.load() - lastSound_.load();
+        if (wanted <= latency_ || latency_ >= kMaxLatency || quiet < rate / 4)
             continue;
-        grow(std::min(std::max(latency_ * 2, late * 3), kMaxLatency));
+        grow(std::min(wanted, kMaxLatency));
         seen = underflows();
     }
 }
@@ -207,7 +217,14 @@ int PortAudioOutput::callback(const void*, void* output, unsigned long frames,
                                1000000000 / self->rate;
     origin = (error > limit || error < -limit) ? seen : origin + error / 64;
     self->engine_.clockOrigin.store(origin, std::memory_order_relaxed);
-    m.render(static_cast<float*>(output), static_cast<int>(frames));
+    auto* out = static_cast<float*>(output);
+    m.render(out, static_cast<int>(frames));
+    for (unsigned long i = 0; i < 2 * frames; ++i)
+        if (out[i] != 0.0f) {
+            self->lastSound_.store(m.rendered.load(std::memory_order_relaxed),
+                                   std::memory_order_relaxed);
+            break;
+        }
     return paContinue;
 }
 

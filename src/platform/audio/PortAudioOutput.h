@@ -1,13 +1,16 @@
 #pragma once
 // The output on a sound card: PortAudio's default output device, whose callback runs the mixer.
 //
-// The device buffer starts at the lowest latency the device reports and doubles, up to a quarter
-// of a second, whenever the callback is told that the device ran dry (an underflow: a click
-// while sound plays) or comes later than half the buffer would allow. On a desktop sound server
-// (PortAudio through ALSA's PulseAudio plugin) on a loaded machine the callback is late now and
-// then by tens of milliseconds; the buffer thus grows in the first second, while the program is
-// still silent, to what the machine needs. The callback thread asks for real-time scheduling
-// where the system grants it.
+// The device buffer starts at the lowest latency the device reports (or at
+// VALDORIN_AUDIO_LATENCY_MS milliseconds, when that is more) and grows fourfold, up to a
+// quarter of a second, when the callback is told that the device ran dry (an underflow) or
+// comes later than half the buffer would allow. The switch to the bigger buffer waits for a
+// quarter of a second of silence, so a playing pattern is not broken up; a program that has
+// just started is silent, so on a loaded machine the buffer grows in its first seconds. The
+// callback thread asks for real-time scheduling where the system grants it.
+//
+// An underflow is more than a click on a desktop sound server: through ALSA's PulseAudio
+// plugin the output recovers from one only after about two seconds of silence.
 //
 // VALDORIN_AUDIO_REPORT=1 prints on standard error a line for each underflow noticed, each
 // change of buffer and, when the output closes, the count of underflows and the buffer:
@@ -69,6 +72,8 @@ class PortAudioOutput final : public Output {
     // most any of them came after the time the clock model expected, in nanoseconds.
     std::atomic<int> callbacks_{0};
     std::atomic<std::int64_t> lateness_{0};
+    // The mixer frame after the last callback that rendered any sound.
+    std::atomic<std::int64_t> lastSound_{0};
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopWatching_ = false;
