@@ -22,7 +22,7 @@
 #include "platform/AudioTestSupport.h"
 #include "platform/Controls.h"
 #include "platform/Timer.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 #include "support/EventLoop.h"
 #include "support/WindowsFixture.h"
 

@@ -25,8 +25,8 @@
 #include "platform/AudioTestSupport.h"
 #include "platform/Controls.h"
 #include "platform/Timer.h"
-#include "platform/audio/AudioOutput.h"
 #include "playback/CaptureFixture.h"
+#include "support/AudioCapture.h"
 #include "support/EventLoop.h"
 #include "support/WindowsFixture.h"
 
