@@ -241,6 +241,18 @@ TEST_F(Mixer, SampleSlotsPlayAtTheirFrequencyVolumeAndPan) {
     EXPECT_EQ(framesOf(output()), expected(song).out);
 }
 
+TEST_F(Mixer, AKitEntryWithoutSoundAddsNothing) {
+    kitSound(1, testSound(300, 9000, 1));
+    writeAll(kitEntryFile(temp, 2), {});  // as the export writes an empty entry
+    const auto song = CompiledSong{}
+                          .pattern(60, {row(kitCell("Kick", '0')), row(kitCell("Short Kick", '0'))})
+                          .done();
+    render(song);
+    OracleMix kickOnly;
+    kickOnly.add(sounds[1], 44100, 0.0, 0.0, 1.0);
+    EXPECT_EQ(framesOf(output()), kickOnly.out);
+}
+
 TEST_F(Mixer, AnAllEmptySongGivesAFileOf44Bytes) {
     const auto song = CompiledSong{}.pattern(60, {kEmptyRow, kEmptyRow}, 2).done();
     EXPECT_EQ(render(song), MixResult::Completed);
