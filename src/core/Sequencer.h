@@ -5,8 +5,9 @@
 // Handlers are named after their control and event and read as the program's steps; the rules
 // they follow live in plain code (core/, song/, playback/, kits/). The handlers of one area are
 // defined in that area's folder: tempo in core/SequencerTempo.cpp, playback in
-// playback/PatternPlayback.cpp, editing in song/Editing.cpp, pattern files in
-// song/PatternLibrary.cpp. UI thread only.
+// playback/PatternPlayback.cpp and playback/SongPlayback.cpp, editing in song/Editing.cpp,
+// pattern files in song/PatternLibrary.cpp, the play list and songs in song/SongCommands.cpp.
+// UI thread only.
 
 #include <QMainWindow>
 
@@ -22,6 +23,7 @@
 #include "platform/Timer.h"
 #include "platform/audio/SoundDevice.h"
 #include "platform/audio/WaveList.h"
+#include "playback/CompileSong.h"
 
 class QAction;
 class QCheckBox;
@@ -47,7 +49,7 @@ class TStringGrid;
 
 class TSequence : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The main window's caption at start-up and after New Song.
     static constexpr const char* kCaption = "Valdorin Pro v5.0";
     // The caption built from a song title: this prefix, then the title.
@@ -57,32 +59,32 @@ public:
     ~TSequence() override;
 
     // ---- state (in the order the window holds it) ----
-    std::string ScratchName;           // pattern name taken by Save Pattern
-    std::string StopRequest;           // "Stop" after Stop or Clear List
+    std::string ScratchName;  // pattern name taken by Save Pattern
+    std::string StopRequest;  // "Stop" after Stop or Clear List
     int InitialLength = 16;
     int InitialBeatLength = 4;
-    int SavedGlobalTempo = 60;         // the tempo value the user last chose on the bar
+    int SavedGlobalTempo = 60;  // the tempo value the user last chose on the bar
     double Tempo = 60;
-    int StepInterval = 120;            // milliseconds
-    int OutputSampleRate = 44200;      // of the primary format (44200, not 44100)
+    int StepInterval = 120;        // milliseconds
+    int OutputSampleRate = 44200;  // of the primary format (44200, not 44100)
     int OutputSampleBits = 16;
-    int SongPosition = 0;              // index of the next compiled-song line
-    int PlayingLength = 0;             // pattern length taken by Play Pattern
-    int PatternRow = 0;                // grid row the pattern timer plays next
-    std::string ProgramDirectory;      // the current directory at start-up (program text)
+    int SongPosition = 0;          // index of the next compiled-song line
+    int PlayingLength = 0;         // pattern length taken by Play Pattern
+    int PatternRow = 0;            // grid row the pattern timer plays next
+    std::string ProgramDirectory;  // the current directory at start-up (program text)
     bool TemplateFlag = false;
     // The render instrument table: the instrument list positions the compiled song uses, in
     // increasing order, every one of them (not only 24).
     std::vector<int> RenderInstruments;
-    int CellJump = 0;                  // rows the cursor moves after a typed volume digit
+    int CellJump = 0;  // rows the cursor moves after a typed volume digit
     // The pans read from the pan file at start-up, kept for instruments a later kit lacks.
     Pans StartupPans{};
 
     // ---- data behind hidden controls ----
-    GridTable Grid;                        // the table behind StringGrid1
-    std::vector<std::string> MusicPad;     // the line buffer of file commands
-    std::vector<std::string> MainPlay;     // the compiled song
-    kits::TWaveCollection Kit;             // the drum kit played by DXWaveList1
+    GridTable Grid;                     // the table behind StringGrid1
+    std::vector<std::string> MusicPad;  // the line buffer of file commands
+    std::vector<std::string> MainPlay;  // the compiled song
+    kits::TWaveCollection Kit;          // the drum kit played by DXWaveList1
 
     // ---- controls ----
     QLabel* Image1 = nullptr;  // the skin picture behind everything
@@ -213,14 +215,24 @@ public:
     // messages through, and a second render must not start inside it.
     bool Rendering = false;
 
-    // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
-    void UpDown1Click(bool up);
-    void SongBinClick();
-    void BitBtn8Click();  // Open Song
-    void BitBtn9Click();  // Save Song
+    // ---- the play list and song files (song/SongCommands.cpp) ----
+    void UpDown1Click(bool up);  // true: Move up (the top arrow); false: Move down
+    void SongBinClick();         // Delete marked
+    void BitBtn8Click();         // Open Song
+    void BitBtn9Click();         // Save Song
     void New_SongClick();
+
+    // ---- song playback (playback/SongPlayback.cpp) ----
     void BitBtn12Click();  // Play Song
     void DXTimer1Timer();
+    // Compiles the play list from the selected entry into MainPlay, the window following each
+    // pattern; then selects the entry before the start, applies Global and resets the song
+    // position and the stop request. Raises where a pattern fails, MainPlay keeping its lines.
+    playback::CompileResult CompileSong();
+    // The song is at its end: again from its first line with the song loop, otherwise over.
+    void EndSong();
+
+    // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
     void SoundLibrary1Click();
     void KitList1Click();
     void KitMakeClick();
@@ -229,15 +241,15 @@ public:
     std::string ChooserText() const;
     void SetChooserText(const std::string& text);
 
-signals:
+  signals:
     // The main window has closed: the program ends.
     void Closed();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void createControls();
     void createMenu();
 };
