@@ -43,7 +43,8 @@ class TTrackBar;
 }  // namespace platform
 namespace kits {
 class SampleSlots;
-}
+class SlotView;
+}  // namespace kits
 
 class TStringGrid;
 
@@ -157,6 +158,8 @@ class TSequence : public QMainWindow {
 
     // The sample slots, owned by the sample importer window; set when that window exists.
     kits::SampleSlots* Slots = nullptr;
+    // What the slots' windows show of them (picker captions, importer controls); set with Slots.
+    kits::SlotView* SlotWindows = nullptr;
 
     // ---- start-up, close, resize (core/Sequencer.cpp) ----
     void FormCreate();

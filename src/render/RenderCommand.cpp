@@ -4,6 +4,7 @@
 
 #include <QToolButton>
 
+#include "core/ProgramFiles.h"
 #include "core/Sequencer.h"
 #include "core/Windows.h"
 #include "kits/SampleSlots.h"
@@ -19,7 +20,7 @@ namespace {
 
 // The sample slots' file names; with no importer window, every slot is empty.
 std::string slotFileName(const TSequence& seq, int slot) {
-    return seq.Slots != nullptr ? seq.Slots->fileName(slot) : std::string("Blank.wav");
+    return seq.Slots != nullptr ? seq.Slots->fileName(slot) : std::string(kBlankWav);
 }
 
 }  // namespace
@@ -51,7 +52,7 @@ void TSequence::RendorClick() {
         return;
     }
     const fs::Path programDirectory = fs::pathFromText(ProgramDirectory);
-    const fs::Path temp = programDirectory / "temp";
+    const fs::Path temp = programDirectory / kTempDirName;
     // 3.
     render::exportKit(Kit, temp);
     // 4.

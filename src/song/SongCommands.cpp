@@ -79,7 +79,7 @@ void TSequence::BitBtn8Click() {
     for (const std::string& entry : content.entries)
         SongList->Add(entry);
     if (Slots)
-        song::applySongRecords(content.records, *Slots);
+        song::applySongRecords(content.records, *Slots, SlotWindows);
     Edit3->setText(qtText(song::songTitle(chosen)));
 }
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-class MemorySlots : public valdorin::kits::SampleSlots {
+class MemorySlots : public valdorin::kits::SampleSlots, public valdorin::kits::SlotView {
   public:
     struct Slot {
         std::string file = "Blank.wav";
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     MemorySlots slots;
     try {
-        song::applySongRecords(content.records, slots);
+        song::applySongRecords(content.records, slots, &slots);
     } catch (const Error&) {
     }
     // Each entry is either a plain pattern name or refused as one.

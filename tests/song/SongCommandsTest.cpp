@@ -30,7 +30,7 @@ using testing::WindowsFixture;
 
 // Sample slots that open any file that exists (at 22050 Hz, pan 0) and fail on the others, as
 // the importer does.
-class SongSlots : public kits::SampleSlots {
+class SongSlots : public kits::SampleSlots, public kits::SlotView {
   public:
     struct Slot {
         std::string fileName = "Blank.wav";
@@ -77,11 +77,14 @@ class SongCommands : public WindowsFixture {
     void SetUp() override {
         WindowsFixture::SetUp();
         seq->Slots = &bank;
+        seq->SlotWindows = &bank;
         seq->activateWindow();
     }
     void TearDown() override {
-        if (seq)
+        if (seq) {
             seq->Slots = nullptr;
+            seq->SlotWindows = nullptr;
+        }
         WindowsFixture::TearDown();
     }
 
