@@ -1,11 +1,16 @@
 #include "cli/Cli.h"
 
+#include <unistd.h>
+
 #include <exception>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <system_error>
 
+#include "cli/RenderCli.h"
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "kits/DefaultKit.h"
@@ -35,7 +40,7 @@ struct Command {
 constexpr const char* kToolHelp =
     "Usage: valdorin-cli COMMAND ...\n"
     "\n"
-    "Drum kit files (*.dxg) and the program directory of Valdorin.\n"
+    "Drum kit files (*.dxg), songs and the program directory of Valdorin.\n"
     "\n"
     "Commands:\n"
     "  kit info KIT.dxg                   list the entries of a kit\n"
@@ -43,6 +48,10 @@ constexpr const char* kToolHelp =
     "  kit unpack KIT.dxg DIR             save each entry i as DIR/i.wav\n"
     "  kit default OUT.dxg                write the built-in default kit\n"
     "  seed DIR                           create the missing start-up files in DIR\n"
+    "  render SONG.sng OUT.wav [--dir PROGRAM_DIR]\n"
+    "                                     render a song into one WAV file\n"
+    "  song info SONG.sng [--dir PROGRAM_DIR]\n"
+    "                                     list a song's patterns and its length\n"
     "\n"
     "Each command takes --help. Exit status: 0 done, 1 the command failed (its message is\n"
     "written to standard error), 2 the command line is wrong.\n";
@@ -102,6 +111,86 @@ void kitDefault(const Args& a, std::ostream&) {
 
 void seed(const Args& a, std::ostream&) {
     kits::SeedProgramDirectory(Path(a[0]));
+}
+
+constexpr const char* kRenderUsage = "valdorin-cli render SONG.sng OUT.wav [--dir PROGRAM_DIR]";
+constexpr const char* kSongInfoUsage = "valdorin-cli song info SONG.sng [--dir PROGRAM_DIR]";
+
+// The arguments of a song command: the files named, and the program directory of --dir (the
+// current directory without it).
+struct SongArgs {
+    std::vector<std::string> files;
+    Path programDirectory = ".";
+};
+
+SongArgs songArgs(const Args& a, std::size_t files, const char* usage) {
+    SongArgs parsed;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == "--dir") {
+            if (i + 1 == a.size())
+                throw UsageError{"--dir needs a directory", usage};
+            parsed.programDirectory = Path(a[++i]);
+        } else if (a[i].starts_with("--")) {
+            throw UsageError{"unknown option '" + a[i] + "'", usage};
+        } else {
+            parsed.files.push_back(a[i]);
+        }
+    }
+    if (parsed.files.size() != files)
+        throw UsageError{parsed.files.size() < files ? "missing arguments" : "too many arguments",
+                         usage};
+    return parsed;
+}
+
+void renderCommand(const Args& a, std::ostream&) {
+    const SongArgs args = songArgs(a, 2, kRenderUsage);
+    // Progress only where someone watches it: not into a log or a pipe.
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    renderSongFile(Path(args.files[0]), Path(args.files[1]), args.programDirectory,
+                   terminal ? &std::cerr : nullptr);
+}
+
+void songInfoCommand(const Args& a, std::ostream& out) {
+    const SongArgs args = songArgs(a, 1, kSongInfoUsage);
+    std::ostringstream problems;
+    if (!songInfo(Path(args.files[0]), args.programDirectory, out, problems)) {
+        std::string text = problems.str();
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        throw Error(fromUtf8(text));
+    }
+}
+
+const Command& renderCommandSpec() {
+    static const Command command = {
+        kRenderUsage,
+        "Renders the song into one WAV file (44100 Hz, 16-bit, stereo), exactly as the\n"
+        "program does after starting in PROGRAM_DIR (the current directory without --dir)\n"
+        "and opening SONG.sng with Open Song, from the first play list entry: the kit\n"
+        "\"power.dxg\" with the pans of \"Panning.dat\", sample slots 1 to 8 from the\n"
+        "song file and the others on \"Blank.wav\", the pattern files, the \"temp\"\n"
+        "directory and the work file \"work1.tmp\" of PROGRAM_DIR. Relative sample file\n"
+        "names are found in PROGRAM_DIR. OUT.wav is replaced only once it is complete.\n"
+        "Progress goes to standard error when that is a terminal.\n",
+        2, 4, renderCommand};
+    return command;
+}
+
+const std::map<std::string, Command>& songCommands() {
+    static const std::map<std::string, Command> commands = {
+        {"info",
+         {kSongInfoUsage,
+          "Lists the song's play list, reading the pattern files from PROGRAM_DIR (the\n"
+          "current directory without --dir), one line per entry:\n"
+          "  \"NAME\" STEPS TEMPO LOOPS SECONDS\n"
+          "with the tempo value and the loop count as they are played, and last\n"
+          "  length SECONDS\n"
+          "the length of the whole song, the sum of steps x loops x 2 x tempo milliseconds.\n"
+          "An entry whose pattern file is missing or damaged is named on standard error with\n"
+          "its message; the exit status is then 1 and the length is left out.\n",
+          1, 3, songInfoCommand}},
+    };
+    return commands;
 }
 
 const std::map<std::string, Command>& kitCommands() {
@@ -190,6 +279,23 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             const auto it = kitCommands().find(rest[0]);
             if (it == kitCommands().end())
                 throw UsageError{"unknown kit command '" + rest[0] + "'", kitUsage};
+            runCommand(it->second, Args(rest.begin() + 1, rest.end()), out);
+        } else if (args[0] == "render") {
+            runCommand(renderCommandSpec(), rest, out);
+        } else if (args[0] == "song") {
+            const std::string songUsage = "valdorin-cli song info ...";
+            if (rest.empty())
+                throw UsageError{"missing song command", songUsage};
+            if (isHelp(rest[0])) {
+                out << "Usage: " << songUsage << "\n\n";
+                for (const auto& [name, c] : songCommands())
+                    out << "  " << c.usage << "\n";
+                out << "\nEach takes --help.\n";
+                return 0;
+            }
+            const auto it = songCommands().find(rest[0]);
+            if (it == songCommands().end())
+                throw UsageError{"unknown song command '" + rest[0] + "'", songUsage};
             runCommand(it->second, Args(rest.begin() + 1, rest.end()), out);
         } else {
             throw UsageError{"unknown command '" + args[0] + "'",

@@ -74,8 +74,10 @@ class TSequence : public QMainWindow {
     int PatternRow = 0;            // grid row the pattern timer plays next
     std::string ProgramDirectory;  // the current directory at start-up (program text)
     bool TemplateFlag = false;
-    std::array<int, 25> RenderInstruments{};  // entries 1 to 24 used
-    int CellJump = 0;                         // rows the cursor moves after a typed volume digit
+    // The render instrument table: the instrument list positions the compiled song uses, in
+    // increasing order, every one of them (not only 24).
+    std::vector<int> RenderInstruments;
+    int CellJump = 0;  // rows the cursor moves after a typed volume digit
     // The pans read from the pan file at start-up, kept for instruments a later kit lacks.
     Pans StartupPans{};
 
@@ -210,6 +212,12 @@ class TSequence : public QMainWindow {
     // Adds a name to the library in its sorted place.
     void AddToLibrary(const std::string& name);
 
+    // ---- rendering (render/RenderCommand.cpp) ----
+    void RendorClick();
+    // True from the render command's start until the mixer ends: the render lets window
+    // messages through, and a second render must not start inside it.
+    bool Rendering = false;
+
     // ---- the play list and song files (song/SongCommands.cpp) ----
     void UpDown1Click(bool up);  // true: Move up (the top arrow); false: Move down
     void SongBinClick();         // Delete marked
@@ -228,7 +236,6 @@ class TSequence : public QMainWindow {
     void EndSong();
 
     // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
-    void RendorClick();
     void SoundLibrary1Click();
     void KitList1Click();
     void KitMakeClick();

@@ -5,7 +5,6 @@
 
 namespace valdorin {
 
-void TSequence::RendorClick() {}
 void TSequence::SoundLibrary1Click() {}
 void TSequence::KitList1Click() {}
 void TSequence::KitMakeClick() {}

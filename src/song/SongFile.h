@@ -68,11 +68,13 @@ SongFileContent readSongLines(const std::vector<std::string>& lines);
 
 // Open Song's slot steps for each record in order: the slot's file name (the importer opens
 // it), its sample picker caption, its frequency; for a sample other than "Blank.wav" the
-// importer's controls and its pitch bar; the pan when the record has one. view may be null
-// (no windows: the command line). Ends with the error of the first file that cannot be opened
-// or number that cannot be read; the slots before it stay set.
+// importer's controls and its pitch bar; the pan when the record has one. Ends with the error
+// of the first file that cannot be opened or number that cannot be read; the slots before it
+// stay set.
+// view, when given, is the slots' windows: the picker captions, the importer's controls and its
+// pitch bar.
 void applySongRecords(const std::vector<SongRecord>& records, kits::SampleSlots& slots,
-                      kits::SlotView* view);
+                      kits::SlotView* view = nullptr);
 
 // What Save Song stores of slots 1 to 8.
 SongSlots songSlotsOf(const kits::SampleSlots& slots);
