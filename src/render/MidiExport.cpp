@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "core/InstrumentList.h"
 #include "core/Text.h"
+#include "render/SongTiming.h"
 
 namespace valdorin::render {
 
@@ -32,43 +33,35 @@ constexpr std::array<int, kKitInstruments> kDrumNotes = {
     54,  // Tamb: tambourine
 };
 
-// The microseconds per quarter note of a tempo line: four steps of 2 × tempo milliseconds.
-std::uint32_t microsPerQuarter(const std::string& tempoLine) {
-    const int tempo = strToInt(tempoLine);
+// The microseconds per quarter note of a tempo value: four steps of 2 x tempo milliseconds.
+std::uint32_t microsPerQuarter(int tempo) {
     const long long micros = 8000LL * tempo;
     if (tempo < 1 || micros > midi::kMaxTempo)
-        throw Error("Tempo " + tempoLine + " cannot be written to a MIDI file");
+        throw Error("Tempo " + std::to_string(tempo) + " cannot be written to a MIDI file");
     return static_cast<std::uint32_t>(micros);
 }
 
 struct Row {
-    std::uint32_t tempo = 0;        // microseconds per quarter note in force at the row
+    std::uint32_t tempo = 0;        // microseconds per quarter note of the step into the row
     std::map<int, int> velocities;  // instrument list position -> loudest velocity
 };
 
+// The rows as the renderer times them (SongTiming.h), with the notes each one starts.
 std::vector<Row> readRows(const std::vector<std::string>& song) {
     std::vector<Row> rows;
-    std::uint32_t tempo = 0;
-    int column = 0;
-    for (std::size_t i = 0; i < song.size() && song[i] != "%%%"; ++i) {
-        if (song[i] == "//") {
-            ++i;
-            tempo = microsPerQuarter(i < song.size() ? song[i] : std::string());
-            continue;
+    for (const SongRow& songRow : songRows(song)) {
+        Row& row = rows.emplace_back();
+        row.tempo = microsPerQuarter(songRow.tempo);
+        for (int c = 0; c < songRow.cellCount; ++c) {
+            const Lookup cell = lookupCell(song[songRow.cells[static_cast<std::size_t>(c)]]);
+            if (cell.position <= 0)
+                continue;
+            // A sample slot plays at its own level, which the song does not hold: full velocity.
+            const int velocity =
+                isKitInstrument(cell.position) ? midiVelocity(cell.volumeStep) : 127;
+            int& v = row.velocities[cell.position];
+            v = std::max(v, velocity);
         }
-        if (column == 0) {
-            if (tempo == 0)
-                throw Error("The song has no tempo line before its first step");
-            rows.push_back({tempo, {}});
-        }
-        column = (column + 1) % 6;
-        const Lookup cell = lookupCell(song[i]);
-        if (cell.position <= 0)
-            continue;
-        // A sample slot plays at its own level, which the song does not hold: full velocity.
-        const int velocity = isKitInstrument(cell.position) ? midiVelocity(cell.volumeStep) : 127;
-        int& v = rows.back().velocities[cell.position];
-        v = std::max(v, velocity);
     }
     return rows;
 }

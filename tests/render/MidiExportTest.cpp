@@ -10,6 +10,7 @@
 #include "core/Errors.h"
 #include "render/MidiExport.h"
 #include "render/SmfReader.h"
+#include "render/SongTiming.h"
 #include "render/WavBytes.h"
 
 namespace valdorin::render::test {
@@ -86,9 +87,17 @@ TEST(MidiExport, TwoPatternSongGivesTheHandComputedBytes) {
     EXPECT_EQ(SongToMidi(twoPatternSong()), expected);
 }
 
+// When the renderer places each row of the song, in seconds.
+std::vector<double> renderedRows(const Lines& s) {
+    std::vector<double> starts;
+    for (const SongRow& row : songRows(s))
+        starts.push_back(row.start);
+    return starts;
+}
+
 TEST(MidiExport, NotesStartWithinAMillisecondOfTheRenderedRows) {
-    // Rows of the render: 0, then 2 x 60 ms, then 2 x 90 ms into the second pattern and on.
-    const std::vector<double> rowSeconds = {0.0, 0.120, 0.300, 0.480};
+    const std::vector<double> rowSeconds = renderedRows(twoPatternSong());
+    ASSERT_EQ(rowSeconds.size(), 4u);
     const SmfFile f = readSmf(SongToMidi(twoPatternSong()));
     EXPECT_EQ(f.format, 1);
     EXPECT_EQ(f.trackNames, (std::vector<std::string>{"", "Kick", "Snare", "Sample1"}));
@@ -151,7 +160,9 @@ TEST(MidiExport, SongTimesFollowEveryTempoChangeAndLoop) {
         song({block(10, {{kit("Kick", ' ')}}),
               block(140, {{kit("Snare", ' ')}, {kit("Snare", ' ')}, {kit("Snare", ' ')}}),
               block(77, {}), block(1, {{kit("Tom1", ' ')}, {kit("Tom1", ' ')}})});
-    const std::vector<double> rowSeconds = {0.0, 0.280, 0.560, 0.840, 0.842, 0.844};
+    const std::vector<double> rowSeconds = renderedRows(s);
+    ASSERT_EQ(rowSeconds.size(), 6u);
+    EXPECT_DOUBLE_EQ(rowSeconds.back(), 0.844) << "0.28 s three times, then 2 ms twice";
     const SmfFile f = readSmf(SongToMidi(s));
     ASSERT_EQ(f.notes.size(), rowSeconds.size());
     for (const auto& n : f.notes)
@@ -167,6 +178,7 @@ TEST(MidiExport, EmptyRowsKeepTheirTimeAndTheSongItsLength) {
         readSmf(SongToMidi(song({block(60, {{}, {}, {"", "", kit("Snare", '1')}, {}, {}})})));
     ASSERT_EQ(f.notes.size(), 1u);
     EXPECT_NEAR(f.notes[0].onSeconds, 0.240, 0.001);
+    EXPECT_EQ(f.notes[0].onTick, 240u);
     EXPECT_EQ(f.trackEnds, (std::vector<std::uint32_t>{600, 600}));
 }
 
