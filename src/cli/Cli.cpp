@@ -10,6 +10,9 @@
 #include "core/Text.h"
 #include "kits/DefaultKit.h"
 #include "kits/KitFile.h"
+#include "platform/FileSystem.h"
+#include "render/MidiExport.h"
+#include "song/SongFile.h"
 
 namespace valdorin::cli {
 
@@ -43,6 +46,8 @@ constexpr const char* kToolHelp =
     "  kit unpack KIT.dxg DIR             save each entry i as DIR/i.wav\n"
     "  kit default OUT.dxg                write the built-in default kit\n"
     "  seed DIR                           create the missing start-up files in DIR\n"
+    "  song midi SONG.sng OUT.mid [--dir PROGRAM_DIR]\n"
+    "                                     export a song as a Standard MIDI File\n"
     "\n"
     "Each command takes --help. Exit status: 0 done, 1 the command failed (its message is\n"
     "written to standard error), 2 the command line is wrong.\n";
@@ -102,6 +107,67 @@ void kitDefault(const Args& a, std::ostream&) {
 
 void seed(const Args& a, std::ostream&) {
     kits::SeedProgramDirectory(Path(a[0]));
+}
+
+constexpr const char* kSongMidiUsage =
+    "valdorin-cli song midi SONG.sng OUT.mid [--dir PROGRAM_DIR]";
+
+// The arguments of a song command: the files named, and the program directory of --dir (the
+// current directory without it), where the song's pattern files are.
+struct SongArgs {
+    std::vector<std::string> files;
+    Path programDirectory = std::filesystem::current_path();
+};
+
+SongArgs songArgs(const Args& a, std::size_t files, const char* usage) {
+    SongArgs parsed;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == "--dir") {
+            if (i + 1 == a.size())
+                throw UsageError{"--dir needs a directory", usage};
+            parsed.programDirectory = Path(a[++i]);
+        } else if (a[i].starts_with("--")) {
+            throw UsageError{"unknown option '" + a[i] + "'", usage};
+        } else {
+            parsed.files.push_back(a[i]);
+        }
+    }
+    if (parsed.files.size() != files)
+        throw UsageError{parsed.files.size() < files ? "missing arguments" : "too many arguments",
+                         usage};
+    return parsed;
+}
+
+// The compiled song of a song file, from its first play list entry, as the renderer compiles it.
+std::vector<std::string> compileSongFile(const Path& songFile, const Path& programDirectory) {
+    const song::SongFileContent content = song::readSongLines(fs::readLines(songFile));
+    std::vector<std::string> compiled =
+        render::compilePlayList(programDirectory, content.entries, -1);
+    if (compiled.empty())
+        throw Error("The play list of " + fs::textFromPath(songFile) + " is empty");
+    return compiled;
+}
+
+void songMidi(const Args& a, std::ostream&) {
+    const SongArgs args = songArgs(a, 2, kSongMidiUsage);
+    render::WriteSongMidi(compileSongFile(Path(args.files[0]), args.programDirectory),
+                          Path(args.files[1]));
+}
+
+const std::map<std::string, Command>& songCommands() {
+    static const std::map<std::string, Command> commands = {
+        {"midi",
+         {kSongMidiUsage,
+          "Compiles the song from its first play list entry, reading the pattern files from\n"
+          "PROGRAM_DIR (the current directory without --dir), and writes it as a Standard\n"
+          "MIDI File of format 1: track 0 the tempo map, then one track per instrument the\n"
+          "song uses. Kit instruments play General MIDI drum notes on channel 10, sample\n"
+          "slots note 60 on channel 1; each note lasts one step (a sixteenth note), its\n"
+          "velocity follows the cell's volume digit. The notes start when the renderer\n"
+          "places the rows. OUT.mid is replaced only once it is complete.\n",
+          2, 4, songMidi}},
+    };
+    return commands;
 }
 
 const std::map<std::string, Command>& kitCommands() {
@@ -190,6 +256,21 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             const auto it = kitCommands().find(rest[0]);
             if (it == kitCommands().end())
                 throw UsageError{"unknown kit command '" + rest[0] + "'", kitUsage};
+            runCommand(it->second, Args(rest.begin() + 1, rest.end()), out);
+        } else if (args[0] == "song") {
+            const std::string songUsage = "valdorin-cli song midi ...";
+            if (rest.empty())
+                throw UsageError{"missing song command", songUsage};
+            if (isHelp(rest[0])) {
+                out << "Usage: " << songUsage << "\n\n";
+                for (const auto& [name, c] : songCommands())
+                    out << "  " << c.usage << "\n";
+                out << "\nEach takes --help.\n";
+                return 0;
+            }
+            const auto it = songCommands().find(rest[0]);
+            if (it == songCommands().end())
+                throw UsageError{"unknown song command '" + rest[0] + "'", songUsage};
             runCommand(it->second, Args(rest.begin() + 1, rest.end()), out);
         } else {
             throw UsageError{"unknown command '" + args[0] + "'",

@@ -126,6 +126,7 @@ public:
     QAction* SaveSong1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Render1 = nullptr;
+    QAction* ExportMidi1 = nullptr;
     QAction* ClearPattern1 = nullptr;
     QAction* ClearList1 = nullptr;
     QAction* UpdateTime1 = nullptr;
@@ -144,6 +145,7 @@ public:
     platform::FileDialogSpec OpenDialog1;  // songs
     platform::FileDialogSpec SaveDialog1;
     platform::FileDialogSpec OpenDialog2;  // kits
+    platform::FileDialogSpec MidiDialog;   // MIDI export
 
     // ---- sound and timers ----
     platform::DXTimer DXTimer1;  // the song timer
@@ -204,6 +206,9 @@ public:
     void LibBinClick();   // Delete pattern
     // Adds a name to the library in its sorted place.
     void AddToLibrary(const std::string& name);
+
+    // ---- song export (render/MidiExportCommand.cpp) ----
+    void ExportMidi1Click();
 
     // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
     void UpDown1Click(bool up);

@@ -6,8 +6,10 @@
 #include <map>
 
 #include "core/Errors.h"
+#include "core/GridTable.h"
 #include "core/InstrumentList.h"
 #include "core/Text.h"
+#include "playback/CompileSong.h"
 #include "render/SongTiming.h"
 
 namespace valdorin::render {
@@ -90,6 +92,14 @@ std::string midiTrackName(int position) {
         name.erase(name.find_last_not_of(' ') + 1);
     }
     return name;
+}
+
+std::vector<std::string> compilePlayList(const fs::Path& programDirectory,
+                                         const std::vector<std::string>& playList, int selected) {
+    std::vector<std::string> compiled;
+    GridTable grid;
+    playback::compileSong({programDirectory, playList, selected}, grid, compiled);
+    return compiled;
 }
 
 midi::Bytes SongToMidi(const std::vector<std::string>& compiledSong) {

@@ -34,6 +34,13 @@ int midiVelocity(int volumeStep);
 // The name of an instrument's track: the kit instrument's bare name ("Kick"), or "Sample1".
 std::string midiTrackName(int position);
 
+// The compiled song of a play list from its start entry (the selected one; the first with no
+// selection), as Play Song and the renderer compile it, but through a grid of its own: nothing
+// the windows show changes, and a song that is playing keeps its compiled lines. Empty when
+// the play list is; raises the errors of Compile song.
+std::vector<std::string> compilePlayList(const fs::Path& programDirectory,
+                                         const std::vector<std::string>& playList, int selected);
+
 // The file of a compiled song ("//", tempo line, cell lines ..., "%%%"), read up to its first
 // "%%%". Raises the invalid-number error for a tempo line or a cell text that cannot be read
 // (the lookup rule), and a clear error for a tempo a MIDI file cannot hold.
