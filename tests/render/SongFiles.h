@@ -35,18 +35,18 @@ inline void writePattern(const fs::Path& dir, const std::string& name, int tempo
     for (int r = 0; r < length; ++r)
         for (std::size_t c = 0; c < rows[std::size_t(r)].size(); ++c)
             grid.setCell(int(c) + 1, r + 2, rows[std::size_t(r)][c]);
-    song::SlotLines slots;
-    for (auto& s : slots)
+    song::SlotLines slotLines;
+    for (auto& s : slotLines)
         s = {"Blank.wav", 22050};
     fs::writeLines(dir / (name + ".pat"),
-                   song::patternFileLines(grid, length, tempo, loops, slots));
+                   song::patternFileLines(grid, length, tempo, loops, slotLines));
 }
 
 inline void writeSong(const fs::Path& path, const std::vector<std::string>& entries) {
-    song::SongSlots slots;
-    for (auto& s : slots)
+    song::SongSlots slotLines;
+    for (auto& s : slotLines)
         s = {"Blank.wav", 22050, 0};
-    fs::writeLines(path, song::songFileLines(entries, slots));
+    fs::writeLines(path, song::songFileLines(entries, slotLines));
 }
 
 // Intro: tempo 60, two steps; Verse: tempo 90, one step played twice.
