@@ -1,16 +1,23 @@
 #include "cli/Cli.h"
 
+#include <unistd.h>
+
 #include <exception>
 #include <filesystem>
+#include <iostream>
 #include <map>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <system_error>
 
+#include "cli/RenderCli.h"
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "kits/DefaultKit.h"
 #include "kits/KitFile.h"
 #include "platform/FileSystem.h"
+#include "render/AudioExport.h"
 #include "render/MidiExport.h"
 #include "song/SongFile.h"
 
@@ -38,7 +45,7 @@ struct Command {
 constexpr const char* kToolHelp =
     "Usage: valdorin-cli COMMAND ...\n"
     "\n"
-    "Drum kit files (*.dxg) and the program directory of Valdorin.\n"
+    "Drum kit files (*.dxg), songs and the program directory of Valdorin.\n"
     "\n"
     "Commands:\n"
     "  kit info KIT.dxg                   list the entries of a kit\n"
@@ -46,6 +53,10 @@ constexpr const char* kToolHelp =
     "  kit unpack KIT.dxg DIR             save each entry i as DIR/i.wav\n"
     "  kit default OUT.dxg                write the built-in default kit\n"
     "  seed DIR                           create the missing start-up files in DIR\n"
+    "  render SONG.sng OUT.wav [--dir PROGRAM_DIR] [--format wav|flac|ogg]\n"
+    "                                     render a song into one WAV, FLAC or Ogg file\n"
+    "  song info SONG.sng [--dir PROGRAM_DIR]\n"
+    "                                     list a song's patterns and its length\n"
     "  song midi SONG.sng OUT.mid [--dir PROGRAM_DIR]\n"
     "                                     export a song as a Standard MIDI File\n"
     "\n"
@@ -109,23 +120,34 @@ void seed(const Args& a, std::ostream&) {
     kits::SeedProgramDirectory(Path(a[0]));
 }
 
+constexpr const char* kRenderUsage =
+    "valdorin-cli render SONG.sng OUT.wav|OUT.flac|OUT.ogg [--dir PROGRAM_DIR] "
+    "[--format wav|flac|ogg]";
+constexpr const char* kSongInfoUsage = "valdorin-cli song info SONG.sng [--dir PROGRAM_DIR]";
 constexpr const char* kSongMidiUsage =
     "valdorin-cli song midi SONG.sng OUT.mid [--dir PROGRAM_DIR]";
 
 // The arguments of a song command: the files named, and the program directory of --dir (the
-// current directory without it), where the song's pattern files are.
+// current directory without it).
 struct SongArgs {
     std::vector<std::string> files;
     Path programDirectory = std::filesystem::current_path();
+    std::optional<render::AudioFormat> format;  // --format, where the command takes it
 };
 
-SongArgs songArgs(const Args& a, std::size_t files, const char* usage) {
+SongArgs songArgs(const Args& a, std::size_t files, const char* usage, bool takesFormat = false) {
     SongArgs parsed;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] == "--dir") {
             if (i + 1 == a.size())
                 throw UsageError{"--dir needs a directory", usage};
             parsed.programDirectory = Path(a[++i]);
+        } else if (a[i] == "--format" && takesFormat) {
+            if (i + 1 == a.size())
+                throw UsageError{"--format needs wav, flac or ogg", usage};
+            parsed.format = render::audioFormatNamed(a[++i]);
+            if (!parsed.format)
+                throw UsageError{"unknown format '" + a[i] + "'", usage};
         } else if (a[i].starts_with("--")) {
             throw UsageError{"unknown option '" + a[i] + "'", usage};
         } else {
@@ -136,6 +158,55 @@ SongArgs songArgs(const Args& a, std::size_t files, const char* usage) {
         throw UsageError{parsed.files.size() < files ? "missing arguments" : "too many arguments",
                          usage};
     return parsed;
+}
+
+void renderCommand(const Args& a, std::ostream&) {
+    const SongArgs args = songArgs(a, 2, kRenderUsage, true);
+    // Progress only where someone watches it: not into a log or a pipe.
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    std::ostream* progress = terminal ? &std::cerr : nullptr;
+    const Path out(args.files[1]);
+    const render::AudioFormat format = args.format.value_or(render::audioFormatOf(out));
+    if (format == render::AudioFormat::Wav) {
+        renderSongFile(Path(args.files[0]), out, args.programDirectory, progress);
+        return;
+    }
+    // Rendered as the program renders, then encoded from those very samples.
+    const Path wav = args.programDirectory / "temp" / "export.wav";
+    struct RemoveAfter {
+        Path path;
+        ~RemoveAfter() { fs::removeFile(path); }
+    } removeAfter{wav};
+    renderSongFile(Path(args.files[0]), wav, args.programDirectory, progress);
+    render::ConvertWav(wav, out, format);
+}
+
+void songInfoCommand(const Args& a, std::ostream& out) {
+    const SongArgs args = songArgs(a, 1, kSongInfoUsage);
+    std::ostringstream problems;
+    if (!songInfo(Path(args.files[0]), args.programDirectory, out, problems)) {
+        std::string text = problems.str();
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        throw Error(fromUtf8(text));
+    }
+}
+
+const Command& renderCommandSpec() {
+    static const Command command = {
+        kRenderUsage,
+        "Renders the song into one WAV file (44100 Hz, 16-bit, stereo), exactly as the\n"
+        "program does after starting in PROGRAM_DIR (the current directory without --dir)\n"
+        "and opening SONG.sng with Open Song, from the first play list entry: the kit\n"
+        "\"power.dxg\" with the pans of \"Panning.dat\", sample slots 1 to 8 from the\n"
+        "song file and the others on \"Blank.wav\", the pattern files, the \"temp\"\n"
+        "directory and the work file \"work1.tmp\" of PROGRAM_DIR. Relative sample file\n"
+        "names are found in PROGRAM_DIR. OUT.wav is replaced only once it is complete.\n"
+        "An OUT ending in \".flac\" or \".ogg\" (or --format flac|ogg) gets the same\n"
+        "samples as FLAC (lossless) or Ogg Vorbis, through \"temp/export.wav\".\n"
+        "Progress goes to standard error when that is a terminal.\n",
+        2, 6, renderCommand};
+    return command;
 }
 
 // The compiled song of a song file, from its first play list entry, as the renderer compiles it.
@@ -156,6 +227,17 @@ void songMidi(const Args& a, std::ostream&) {
 
 const std::map<std::string, Command>& songCommands() {
     static const std::map<std::string, Command> commands = {
+        {"info",
+         {kSongInfoUsage,
+          "Lists the song's play list, reading the pattern files from PROGRAM_DIR (the\n"
+          "current directory without --dir), one line per entry:\n"
+          "  \"NAME\" STEPS TEMPO LOOPS SECONDS\n"
+          "with the tempo value and the loop count as they are played, and last\n"
+          "  length SECONDS\n"
+          "the length of the whole song, the sum of steps x loops x 2 x tempo milliseconds.\n"
+          "An entry whose pattern file is missing or damaged is named on standard error with\n"
+          "its message; the exit status is then 1 and the length is left out.\n",
+          1, 3, songInfoCommand}},
         {"midi",
          {kSongMidiUsage,
           "Compiles the song from its first play list entry, reading the pattern files from\n"
@@ -257,8 +339,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             if (it == kitCommands().end())
                 throw UsageError{"unknown kit command '" + rest[0] + "'", kitUsage};
             runCommand(it->second, Args(rest.begin() + 1, rest.end()), out);
+        } else if (args[0] == "render") {
+            runCommand(renderCommandSpec(), rest, out);
         } else if (args[0] == "song") {
-            const std::string songUsage = "valdorin-cli song midi ...";
+            const std::string songUsage = "valdorin-cli song info|midi ...";
             if (rest.empty())
                 throw UsageError{"missing song command", songUsage};
             if (isHelp(rest[0])) {

@@ -71,7 +71,9 @@ public:
     int PatternRow = 0;                // grid row the pattern timer plays next
     std::string ProgramDirectory;      // the current directory at start-up (program text)
     bool TemplateFlag = false;
-    std::array<int, 25> RenderInstruments{};  // entries 1 to 24 used
+    // The render instrument table: the instrument list positions the compiled song uses, in
+    // increasing order, every one of them (not only 24).
+    std::vector<int> RenderInstruments;
     int CellJump = 0;                  // rows the cursor moves after a typed volume digit
     // The pans read from the pan file at start-up, kept for instruments a later kit lacks.
     Pans StartupPans{};
@@ -207,6 +209,12 @@ public:
     // Adds a name to the library in its sorted place.
     void AddToLibrary(const std::string& name);
 
+    // ---- rendering (render/RenderCommand.cpp) ----
+    void RendorClick();
+    // True from the render command's start until the mixer ends: the render lets window
+    // messages through, and a second render must not start inside it.
+    bool Rendering = false;
+
     // ---- song export (render/MidiExportCommand.cpp) ----
     void ExportMidi1Click();
 
@@ -218,7 +226,6 @@ public:
     void New_SongClick();
     void BitBtn12Click();  // Play Song
     void DXTimer1Timer();
-    void RendorClick();
     void SoundLibrary1Click();
     void KitList1Click();
     void KitMakeClick();

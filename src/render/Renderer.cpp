@@ -142,7 +142,8 @@ MixResult mixSong(std::span<const std::string> compiled, std::span<const int> in
                 pan = mixPan(settings.kitPans[static_cast<std::size_t>(i)]);
                 rate = source.WaveFormat.sampleRate;
             } else {
-                const SlotSettings& slot = settings.slots[static_cast<std::size_t>(slotOf(i))];
+                const SlotSettings& slot =
+                    settings.sampleSlots[static_cast<std::size_t>(slotOf(i))];
                 volume = slotVolumeFactor(slot.volume);
                 pan = mixPan(slot.pan);
                 rate = slot.frequency;

@@ -35,7 +35,7 @@ struct MixSettings {
     // Pans of kit entries 1 to 16 (index 0 unused), hundredths of a decibel.
     std::array<int, kKitInstruments + 1> kitPans{};
     // Slots 1 to 32 (index 0 unused).
-    std::array<SlotSettings, kSampleSlots + 1> slots{};
+    std::array<SlotSettings, kSampleSlots + 1> sampleSlots{};
 };
 
 // The instruments a compiled song names, in increasing instrument list position: for every

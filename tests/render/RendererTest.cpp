@@ -120,7 +120,7 @@ class Mixer : public ScratchDir {
     }
     void slotSound(int slot, const TestSound& s, SlotSettings how) {
         sounds[static_cast<std::size_t>(16 + slot)] = s;
-        settings.slots[static_cast<std::size_t>(slot)] = how;
+        settings.sampleSlots[static_cast<std::size_t>(slot)] = how;
         writeAll(sampleFile(temp, slot), s.wav());
     }
 
@@ -153,7 +153,8 @@ class Mixer : public ScratchDir {
                             std::max(0.0, (4000 - 500 * cell.volumeStep) * 0.00025);
                         mix.add(s, s.rate, r.start, settings.kitPans[i] * 0.0005, volume);
                     } else {
-                        const SlotSettings& slot = settings.slots[static_cast<std::size_t>(i - 16)];
+                        const SlotSettings& slot =
+                            settings.sampleSlots[static_cast<std::size_t>(i - 16)];
                         mix.add(s, slot.frequency, r.start, slot.pan * 0.0005,
                                 (slot.volume + 4000) * 0.00025);
                     }

@@ -1,8 +1,11 @@
-// valdorin-cli song midi: the song file's MIDI bytes, its program directory, and the messages
-// and exit status of bad input.
+// valdorin-cli song midi (the song file's MIDI bytes, its program directory, the messages and
+// exit status of bad input) and valdorin-cli render into FLAC and Ogg Vorbis.
 
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -105,6 +108,73 @@ TEST_F(SongMidiCli, TheToolExitsWithStatusOneOnAMissingPattern) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(dir.read("err.txt"), "Cannot open file " + p("Nowhere.pat") + "\n");
+}
+
+// The samples of a sound file as libsndfile decodes them, read to the end.
+std::vector<short> decoded(const fs::Path& path, SF_INFO& info) {
+    info = {};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f)
+        throw std::runtime_error("libsndfile cannot read " + path.string());
+    std::vector<short> samples, block(std::size_t(4096 * info.channels));
+    sf_count_t n;
+    while ((n = sf_readf_short(f, block.data(), 4096)) > 0)
+        samples.insert(samples.end(), block.begin(), block.begin() + n * info.channels);
+    sf_close(f);
+    return samples;
+}
+
+// A seeded program directory (the default kit, pans, "Blank.wav", "temp") with Intro and Verse.
+class RenderFormats : public SongMidiCli {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(run({"seed", dir.path().string()}), 0) << err.str();
+        writeTwoPatterns(dir.path());
+        writeSong(dir / "song.sng", {"Intro", "Verse"});
+        ASSERT_EQ(run({"render", p("song.sng"), p("song.wav")}), 0) << err.str();
+        wav = decoded(dir / "song.wav", wavInfo);
+        ASSERT_GT(wav.size(), 1000u);
+        ASSERT_TRUE(std::any_of(wav.begin(), wav.end(), [](short v) { return v != 0; }));
+    }
+    SF_INFO wavInfo{};
+    std::vector<short> wav;
+};
+
+TEST_F(RenderFormats, FlacDecodesToTheSamplesOfTheWavRender) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"render", p("song.sng"), p("song.flac")},
+             {"render", "--format", "flac", p("song.sng"), p("flac.bin")}}) {
+        ASSERT_EQ(run(args), 0) << err.str();
+        const fs::Path out = args.back() == p("song.flac") ? dir / "song.flac" : dir / "flac.bin";
+        SF_INFO info;
+        EXPECT_EQ(decoded(out, info), wav);
+        EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+        EXPECT_EQ(info.samplerate, 44100);
+        EXPECT_EQ(info.channels, 2);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "temp" / "export.wav")) << "the work WAV is gone";
+}
+
+TEST_F(RenderFormats, OggAndExplicitWav) {
+    ASSERT_EQ(run({"render", p("song.sng"), p("song.ogg")}), 0) << err.str();
+    SF_INFO info;
+    EXPECT_EQ(decoded(dir / "song.ogg", info).size(), wav.size());
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_OGG);
+
+    ASSERT_EQ(run({"render", p("song.sng"), p("song.flac"), "--format", "WAV"}), 0) << err.str();
+    EXPECT_EQ(readAll(dir / "song.flac"), readAll(dir / "song.wav")) << "--format wins";
+}
+
+TEST_F(RenderFormats, BadFormatOrOutputGivesUsageOrMessage) {
+    EXPECT_EQ(run({"render", p("song.sng"), p("a.mp3"), "--format", "mp3"}), 2);
+    EXPECT_NE(err.str().find("unknown format 'mp3'"), std::string::npos) << err.str();
+    EXPECT_EQ(run({"render", p("song.sng"), p("a.flac"), "--format"}), 2);
+    EXPECT_EQ(run({"song", "midi", p("song.sng"), p("a.mid"), "--format", "flac"}), 2)
+        << "only render takes a format";
+
+    EXPECT_EQ(run({"render", p("song.sng"), p("no-dir/a.flac")}), 1);
+    EXPECT_EQ(err.str(), "Cannot create file " + p("no-dir/a.flac") + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "temp" / "export.wav"));
 }
 
 }  // namespace
