@@ -12,7 +12,6 @@ void TSequence::BitBtn9Click() {}
 void TSequence::New_SongClick() {}
 void TSequence::BitBtn12Click() {}
 void TSequence::DXTimer1Timer() {}
-void TSequence::RendorClick() {}
 void TSequence::SoundLibrary1Click() {}
 void TSequence::KitList1Click() {}
 void TSequence::KitMakeClick() {}

@@ -19,6 +19,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kTagPcm = 1;
+// Bytes of 16-bit sound a sound file image may decode to: 64 per byte of the image is far above
+// what real compressed audio gives, and any uncompressed image stays well below it.
+constexpr std::size_t kMaxDecodedPerImageByte = 64;
+constexpr std::size_t kMinDecodedLimit = 1 << 20;
 constexpr int kTagExtensible = 0xFFFE;
 
 // libsndfile reading from a byte image in memory.
@@ -112,10 +116,17 @@ std::optional<kits::TKitWave> decodeTo16Bit(std::span<const std::uint8_t> image)
     constexpr sf_count_t kBlock = 4096;
     std::vector<double> block(static_cast<std::size_t>(kBlock * info.channels));
     Bytes data;
+    // A compressed file may claim far more sound than real recordings hold (hours of silence in
+    // a few kilobytes): past that bound it is refused rather than decoded without end.
+    const std::size_t limit = kMaxDecodedPerImageByte * image.size() + kMinDecodedLimit;
     for (;;) {
         const sf_count_t got = sf_readf_double(sf, block.data(), kBlock);
         if (got <= 0)
             break;
+        if (data.size() + static_cast<std::size_t>(got * channels * 2) > limit) {
+            sf_close(sf);
+            throw Error("The sound is too long to be rendered");
+        }
         for (sf_count_t f = 0; f < got; ++f)
             for (int c = 0; c < channels; ++c) {
                 const std::int16_t v = to16(block[static_cast<std::size_t>(f * info.channels + c)]);

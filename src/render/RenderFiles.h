@@ -48,7 +48,8 @@ bool rendersAsStored(const kits::TKitWave& wave);
 // The sound of a sound file image (any format libsndfile reads) as 16-bit PCM at the file's
 // rate, with its first two channels; nullopt when it is no sound file libsndfile can read.
 // Samples are scaled to 16 bits and rounded (halves to even); full-scale floating-point values
-// become 32767 and -32768, larger ones are limited.
+// become 32767 and -32768, larger ones are limited. An image that decodes to more than 64
+// bytes of sound per byte of its own raises "The sound is too long to be rendered".
 std::optional<kits::TKitWave> decodeTo16Bit(std::span<const std::uint8_t> image);
 
 }  // namespace valdorin::render

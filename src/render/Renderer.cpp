@@ -112,7 +112,6 @@ MixResult mixSong(std::span<const std::string> compiled, std::span<const int> in
         if (p > 0 && p < kInstrumentCount)
             wanted[static_cast<std::size_t>(p)] = true;
 
-    TWave source;
     for (int i = 1; i < kInstrumentCount; ++i) {
         if (!wanted[static_cast<std::size_t>(i)])
             continue;
@@ -121,8 +120,11 @@ MixResult mixSong(std::span<const std::string> compiled, std::span<const int> in
                                                : sampleFile(settings.tempDirectory, slotOf(i));
         const std::string label = instrumentLabel(i);
         observer.passStarted(i, song.linesRead);
-        // Every placement of a pass adds the same file: it is read at the first one. (A file
-        // that is no RIFF WAVE file leaves the source as it was, at every placement alike.)
+        // Every placement of a pass adds the same file: it is read at the first one. Each pass
+        // has a source of its own: the 0-byte file of a kit entry without sound, which the WAV
+        // object ignores, then adds nothing, as the entry plays nothing, instead of the sound
+        // of the instrument before it.
+        TWave source;
         bool loaded = false;
         for (const Placement& at : song.placements[static_cast<std::size_t>(i)]) {
             if (kit && song.badLine && at.line > *song.badLine)

@@ -135,6 +135,17 @@ class SongDir : public ScratchDir {
                     for (const auto& text : r)
                         cells.push_back({time, text});
                 }
+        // Every filled cell names an instrument: a misspelt name would drop out of both sides.
+        for (const auto& c : cells) {
+            bool known = c.text.empty();
+            for (int i = 1; i <= 48 && !known; ++i) {
+                std::string key = c.text;
+                if (key.size() == 13)
+                    key[11] = ' ';
+                known = sameText(key, instrumentEntry(i));
+            }
+            EXPECT_TRUE(known) << c.text;
+        }
         OracleMix mix;
         for (int i = 1; i <= 16; ++i)
             for (const auto& c : cells) {
@@ -177,16 +188,15 @@ std::vector<Pattern> kitSongPatterns() {
         {"Verse",
          30,
          2,
-         {Row{kitCell("Kick", '0'), kitCell("Closed Hat"), "", "", "", ""},
-          Row{"", kitCell("Closed Hat", '6'), kitCell("Snare", '4'), "", "", ""}, empty,
-          Row{kitCell("Kick", '9'), kitCell("Closed Hat", '8'), "", "", "",
-              kitCell("Rimshot", '2')}}},
+         {Row{kitCell("Kick", '0'), kitCell("ClsHiat"), "", "", "", ""},
+          Row{"", kitCell("ClsHiat", '6'), kitCell("Snare", '4'), "", "", ""}, empty,
+          Row{kitCell("Kick", '9'), kitCell("ClsHiat", '8'), "", "", "", kitCell("Rimshot", '2')}}},
         {"Fill",
          45,
          1,
-         {Row{kitCell("Crash", '0'), kitCell("Ride", '0'), kitCell("Kick", '0'), kitCell("Low Tom"),
-              kitCell("High Tom", '3'), kitCell("Crack", '0')},
-          Row{kitCell("Crash", '0'), "", "", kitCell("Low Tom", '5'), "", ""}, empty}},
+         {Row{kitCell("Cymbol1", '0'), kitCell("Cymbol2", '0'), kitCell("Kick", '0'),
+              kitCell("Tom1"), kitCell("Tom2", '3'), kitCell("Crack", '0')},
+          Row{kitCell("Cymbol1", '0'), "", "", kitCell("Tom1", '5'), "", ""}, empty}},
     };
 }
 
@@ -203,7 +213,7 @@ class ReferenceRenders : public SongDir {
         // Loud cymbals and a crack that clip where they meet.
         kitSounds[8] = testSound(2500, 30000, 8);
         kitSounds[9] = testSound(2500, 30000, 9);
-        kitSounds[14] = testSound(900, 32000, 14);
+        kitSounds[15] = testSound(900, 32000, 15);
         writeKit();
         const auto patterns = kitSongPatterns();
         writeSong(patterns, {});
@@ -236,7 +246,7 @@ class ReferenceRenders : public SongDir {
         sf_writef_int(f, scaled.data(), 1500);
         sf_close(f);
 
-        // Floating-point Low Tom: values k / 1024 go to 16 bits as k x 32.
+        // Floating-point Tom1: values k / 1024 go to 16 bits as k x 32.
         std::vector<float> fl;
         TestSound convF;
         for (int n = 0; n < 800; ++n) {
@@ -262,9 +272,9 @@ class ReferenceRenders : public SongDir {
             {"Samples",
              45,
              3,
-             {Row{"Sample1", kitCell("Low Tom", '0'), "", "", "", ""},
+             {Row{"Sample1", kitCell("Tom1", '0'), "", "", "", ""},
               Row{"", "", "Sample2", "", "", ""},
-              Row{"Sample2", "sample1", kitCell("Low Tom", '2'), "", "", ""}}}};
+              Row{"Sample2", "sample1", kitCell("Tom1", '2'), "", "", ""}}}};
         writeSong(patterns, records);
         return expected(patterns, records, {{1, conv24}, {2, blank}});
     }

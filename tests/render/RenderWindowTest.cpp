@@ -1,6 +1,8 @@
 // The mixer in the windows: the save dialog, the Render window and the progress bar, Stop in
 // the middle of a render, and what every way of ending leaves behind.
 
+#include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -8,15 +10,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "RenderOracle.h"
+#include "cli/Cli.h"
 #include "core/Sequencer.h"
 #include "core/Windows.h"
 #include "kits/SampleSlots.h"
+#include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "render/RenderFiles.h"
 #include "render/Renderer.h"
 #include "render/SongTiming.h"
 #include "render/Unit1.h"
+#include "song/PatternFile.h"
 #include "support/EventLoop.h"
 #include "support/WindowsFixture.h"
 
@@ -138,6 +145,140 @@ TEST_F(RenderWindow, StopDuringARenderKeepsWhatWasMixedAndEndsIt) {
     EXPECT_EQ(want.out, got);
     EXPECT_GT(n, 0u);
     EXPECT_LT(n, rowsTimed.size());
+}
+
+}  // namespace
+}  // namespace valdorin
+
+namespace valdorin {
+namespace {
+
+// The render command on a saved song: the same bytes as valdorin-cli render of that song.
+class RenderCommand : public testing::WindowsFixture {
+  protected:
+    void writePattern(const std::string& name, int tempo, int loops, const std::vector<Row>& rows) {
+        const int length = static_cast<int>(rows.size());
+        GridTable grid;
+        grid.setRowCount(length + 3);
+        grid.setCell(0, 0, name);
+        grid.setCell(1, 0, "Length:");
+        grid.setCell(2, 0, std::to_string(length));
+        for (int r = 0; r < length; ++r)
+            for (int c = 0; c < 6; ++c)
+                grid.setCell(c + 1, r + 2, rows[static_cast<std::size_t>(r)][c]);
+        song::SlotLines slotLines;
+        for (auto& s : slotLines)
+            s = {"Blank.wav", 22050};
+        song::writePatternFile(dir->path() / (name + ".pat"),
+                               song::patternFileLines(grid, length, tempo, loops, slotLines));
+    }
+    void writeSongFile(const std::string& name, const std::vector<std::string>& entries,
+                       const std::vector<std::string>& records = {}) {
+        std::vector<std::string> lines = entries;
+        lines.insert(lines.end(), records.begin(), records.end());
+        fs::writeLines(dir->path() / name, lines);
+    }
+    render::test::Bytes cliRender(const std::string& song) {
+        std::ostringstream out, err;
+        const auto target = dir->path() / "cli.wav";
+        EXPECT_EQ(cli::run({"render", (dir->path() / song).string(), target.string(), "--dir",
+                            dir->path().string()},
+                           out, err),
+                  0)
+            << err.str();
+        return readAll(target);
+    }
+    // F11 into window.wav.
+    render::test::Bytes windowRender() {
+        const auto target = dir->path() / "window.wav";
+        dialogs.files.push_back(fs::textFromPath(target));
+        seq->Render1->trigger();
+        return readAll(target);
+    }
+    void setUpSong() {
+        writePattern("Verse", 60, 2,
+                     {Row{kitCell("Kick", '0'), kitCell("ClsHiat"), "", "", "", ""},
+                      Row{"", "Sample1", kitCell("Snare", '4'), "", "", ""},
+                      Row{"Sample2", "", "", "", "", kitCell("Cymbol2", '9')}});
+        writePattern("Fill", 90, 1,
+                     {Row{kitCell("Cymbol1", '0'), kitCell("Tom2", '2'), "", "", "", ""},
+                      Row{"", "", "sample1", "", "", ""}});
+        // Slot 1 a sample of its own, slot 2 empty ("Blank.wav").
+        writeAll(dir->path() / "hit.wav", testSound(3000, 12000, 3, 32000).wav());
+        seq->Slots->setFileName(1, fs::textFromPath(dir->path() / "hit.wav"));
+        seq->Slots->setFrequency(1, 40000);
+        seq->Slots->setPan(1, -700);
+        writeSongFile("song.sng", {"Verse", "Fill"},
+                      {"<*sam1", fs::textFromPath(dir->path() / "hit.wav"), "40000", "//", "-700"});
+        seq->SongList->Add("Verse");
+        seq->SongList->Add("Fill");
+    }
+};
+
+TEST_F(RenderCommand, TheWindowAndTheCommandLineWriteTheSameBytes) {
+    setUpSong();
+    // Global plays no part in a render.
+    seq->Global->setChecked(true);
+    seq->SavedGlobalTempo = 100;
+    const auto window = windowRender();
+    ASSERT_TRUE(dialogs.errors().empty()) << dialogs.errors().front();
+    EXPECT_GT(window.size(), 44u);
+    EXPECT_EQ(window, cliRender("song.sng"));
+    EXPECT_TRUE(seq->BitBtn3->isEnabled());
+    EXPECT_TRUE(seq->BitBtn12->isEnabled());
+    EXPECT_TRUE(seq->MainPlay.empty());
+    EXPECT_EQ(seq->RenderInstruments, (std::vector<int>{1, 3, 4, 7, 8, 9, 17, 18}));
+    EXPECT_EQ(seq->SongList->ItemIndex(), -1);
+    // The temp files of the export stay.
+    EXPECT_TRUE(std::filesystem::exists(dir->path() / "temp" / "16.wav"));
+    EXPECT_TRUE(std::filesystem::exists(dir->path() / "temp" / "sample32.wav"));
+}
+
+TEST_F(RenderCommand, TheRenderStartsAtTheSelectedEntry) {
+    setUpSong();
+    writeSongFile("fill.sng", {"Fill"},
+                  {"<*sam1", fs::textFromPath(dir->path() / "hit.wav"), "40000", "//", "-700"});
+    seq->SongList->SetItemIndex(1);
+    EXPECT_EQ(windowRender(), cliRender("fill.sng"));
+    EXPECT_EQ(seq->SongList->ItemIndex(), 0);
+}
+
+TEST_F(RenderCommand, AnEmptyPlayListRendersNothing) {
+    seq->Render1->trigger();
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(seq->BitBtn3->isEnabled());
+    EXPECT_TRUE(seq->BitBtn12->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(dir->path() / "temp" / "0.wav"));
+}
+
+TEST_F(RenderCommand, ARenderWhileASongPlaysIsRefusedAndChangesNothing) {
+    setUpSong();
+    seq->SetPlayButtonsEnabled(false);
+    seq->DXTimer1.SetEnabled(true);
+    seq->MainPlay = {"//", "60", "", "", "", "", "", "", "%%%"};
+    seq->RendorClick();
+    seq->DXTimer1.SetEnabled(false);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, "notice");
+    EXPECT_EQ(dialogs.shown[0].text, "A song is playing. Stop it before rendering the song.");
+    EXPECT_EQ(seq->MainPlay.size(), 9u);
+    EXPECT_FALSE(seq->BitBtn3->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(dir->path() / "temp" / "0.wav"));
+}
+
+TEST_F(RenderCommand, AMissingPatternStopsTheRenderBeforeTheDialog) {
+    setUpSong();
+    std::filesystem::remove(dir->path() / "Fill.pat");
+    seq->Render1->trigger();
+    ASSERT_EQ(dialogs.errors().size(), 1u);
+    EXPECT_EQ(dialogs.errors()[0].rfind("Cannot open file", 0), 0u) << dialogs.errors()[0];
+    EXPECT_EQ(dialogs.shown.size(), 1u);  // no save dialog
+    // Both play buttons stay disabled until Stop.
+    EXPECT_FALSE(seq->BitBtn3->isEnabled());
+    EXPECT_FALSE(seq->BitBtn12->isEnabled());
+    seq->BitBtn4Click();
+    EXPECT_TRUE(seq->BitBtn3->isEnabled());
+    EXPECT_TRUE(seq->MainPlay.empty());
 }
 
 }  // namespace
