@@ -132,6 +132,41 @@ void writeFileAtomic(const Path& path, std::string_view bytes) {
     }
 }
 
+AtomicWriter::AtomicWriter(const Path& target) : target_(target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    const Path dir = target.has_parent_path() ? target.parent_path() : Path(".");
+    temp_ =
+        dir / ("." + target.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
+    fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+        throwCannotCreate(textFromPath(target));
+}
+
+AtomicWriter::~AtomicWriter() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.c_str());
+    }
+}
+
+void AtomicWriter::commit() {
+    const bool synced = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!synced || !closed) {
+        ::unlink(temp_.c_str());
+        throw Error("Stream write error");
+    }
+    std::error_code ec;
+    const auto status = std::filesystem::status(target_, ec);
+    if (!ec && std::filesystem::exists(status))
+        std::filesystem::permissions(temp_, status.permissions(), ec);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        throwCannotCreate(textFromPath(target_));
+    }
+}
+
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     std::size_t start = 0;

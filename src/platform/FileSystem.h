@@ -40,6 +40,28 @@ std::vector<std::uint8_t> readFile(const Path& path);
 void writeFileAtomic(const Path& path, std::span<const std::uint8_t> bytes);
 void writeFileAtomic(const Path& path, std::string_view bytes);
 
+// The same safe save for a file written in pieces (an encoder's stream): a new file beside the
+// target, renamed over it by commit(). Destroyed without commit(), it leaves the target as it
+// was and removes the unfinished file. Raises "Cannot create file %s".
+class AtomicWriter {
+  public:
+    explicit AtomicWriter(const Path& target);
+    ~AtomicWriter();
+    AtomicWriter(const AtomicWriter&) = delete;
+    AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+    // The open, seekable descriptor of the new file, valid until commit().
+    int descriptor() const { return fd_; }
+    // Flushes the file to disk, gives it the old file's permissions and renames it over the
+    // target. Raises "Stream write error" when the data did not reach the disk.
+    void commit();
+
+  private:
+    Path target_;
+    Path temp_;
+    int fd_ = -1;
+};
+
 // Text files of the program: one value per line, every line ended by CR LF. Reading accepts
 // LF alone too, and a last line without an ending.
 std::vector<std::string> readLines(const Path& path);

@@ -1,8 +1,9 @@
 #include "render/AudioExport.h"
 
 #include <sndfile.h>
+#include <unistd.h>
 
-#include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,50 +20,26 @@ struct CloseSndfile {
 };
 using SndFile = std::unique_ptr<SNDFILE, CloseSndfile>;
 
-// libsndfile writes into this growing buffer; the whole file then goes to disk in one safe save.
-struct MemoryFile {
-    std::string bytes;
-    sf_count_t pos = 0;
-};
-
-sf_count_t memLength(void* user) {
-    return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size());
-}
-
-sf_count_t memSeek(sf_count_t offset, int whence, void* user) {
-    auto* m = static_cast<MemoryFile*>(user);
-    const sf_count_t base = whence == SEEK_CUR   ? m->pos
-                            : whence == SEEK_END ? static_cast<sf_count_t>(m->bytes.size())
-                                                 : 0;
-    if (base + offset < 0)
-        return -1;
-    m->pos = base + offset;
-    return m->pos;
-}
-
-sf_count_t memRead(void* ptr, sf_count_t count, void* user) {
-    auto* m = static_cast<MemoryFile*>(user);
-    const sf_count_t size = static_cast<sf_count_t>(m->bytes.size());
-    const sf_count_t n = m->pos >= size ? 0 : std::min(count, size - m->pos);
-    if (n > 0)
-        std::memcpy(ptr, m->bytes.data() + m->pos, static_cast<std::size_t>(n));
-    m->pos += n;
-    return n;
-}
-
-sf_count_t memWrite(const void* ptr, sf_count_t count, void* user) {
-    auto* m = static_cast<MemoryFile*>(user);
-    const auto at = static_cast<std::size_t>(m->pos);
-    const auto n = static_cast<std::size_t>(count);
-    if (m->bytes.size() < at + n)
-        m->bytes.resize(at + n);
-    std::memcpy(m->bytes.data() + at, ptr, n);
-    m->pos += count;
-    return count;
-}
-
-sf_count_t memTell(void* user) {
-    return static_cast<MemoryFile*>(user)->pos;
+// A byte-for-byte copy, streamed, as a safe save.
+void copyFile(const fs::Path& from, const fs::Path& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in)
+        throwCannotOpen(fs::textFromPath(from));
+    fs::AtomicWriter writer(to);
+    std::vector<char> block(1 << 16);
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto n = static_cast<std::size_t>(in.gcount());
+        for (std::size_t done = 0; done < n;) {
+            const ssize_t w = ::write(writer.descriptor(), block.data() + done, n - done);
+            if (w <= 0)
+                throw Error("Stream write error");
+            done += static_cast<std::size_t>(w);
+        }
+    }
+    if (in.bad())
+        throw Error("Stream read error");
+    writer.commit();
 }
 
 int sndfileFormat(AudioFormat format) {
@@ -100,7 +77,7 @@ AudioFormat audioFormatOf(const fs::Path& path) {
 
 void ConvertWav(const fs::Path& wav, const fs::Path& out, AudioFormat format) {
     if (format == AudioFormat::Wav) {
-        fs::writeFileAtomic(out, fs::readFile(wav));
+        copyFile(wav, out);
         return;
     }
     SF_INFO inInfo{};
@@ -108,13 +85,12 @@ void ConvertWav(const fs::Path& wav, const fs::Path& out, AudioFormat format) {
     if (!in)
         throwCannotOpen(fs::textFromPath(wav));
 
-    MemoryFile memory;
-    SF_VIRTUAL_IO io{memLength, memSeek, memRead, memWrite, memTell};
+    fs::AtomicWriter writer(out);
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = inInfo.channels;
     outInfo.format = sndfileFormat(format);
-    SndFile encoder(sf_open_virtual(&io, SFM_WRITE, &outInfo, &memory));
+    SndFile encoder(sf_open_fd(writer.descriptor(), SFM_WRITE, &outInfo, SF_FALSE));
     if (!encoder)
         throwCannotCreate(fs::textFromPath(out));
 
@@ -127,15 +103,15 @@ void ConvertWav(const fs::Path& wav, const fs::Path& out, AudioFormat format) {
         if (n <= 0)
             break;
         if (sf_writef_short(encoder.get(), block.data(), n) != n)
-            throwCannotCreate(fs::textFromPath(out));
+            throw Error("Stream write error");
     }
     if (sf_error(in.get()) != SF_ERR_NO_ERROR)
         throw Error("Stream read error");
     // The FLAC encoder writes its stream header with the first samples; a silent song has none.
     if (format == AudioFormat::Flac)
         sf_command(encoder.get(), SFC_UPDATE_HEADER_NOW, nullptr, 0);
-    encoder.reset();  // finishes the stream into memory
-    fs::writeFileAtomic(out, memory.bytes);
+    encoder.reset();  // finishes the stream
+    writer.commit();
 }
 
 }  // namespace valdorin::render

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "core/Errors.h"
 
 namespace valdorin::fs {
@@ -60,6 +62,28 @@ TEST_F(FileLayer, AFailedSaveLeavesTheOldFileWhole) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++files;
     EXPECT_EQ(files, 2);  // song.pat and taken/: no temporary file stays behind
+}
+
+TEST_F(FileLayer, AStreamedSaveReplacesTheFileOnlyWhenCommitted) {
+    put("song.flac", "old");
+    {
+        AtomicWriter abandoned(dir / "song.flac");
+        ASSERT_EQ(::write(abandoned.descriptor(), "half", 4), 4);
+    }  // an encoder failed: no commit
+    EXPECT_EQ(get("song.flac"), "old");
+    {
+        AtomicWriter writer(dir / "song.flac");
+        ASSERT_EQ(::write(writer.descriptor(), "xxxx", 4), 4);
+        ASSERT_EQ(::lseek(writer.descriptor(), 1, SEEK_SET), 1);  // encoders seek back
+        ASSERT_EQ(::write(writer.descriptor(), "ew", 2), 2);
+        writer.commit();
+    }
+    EXPECT_EQ(get("song.flac"), "xewx");
+    EXPECT_THROW(AtomicWriter(dir / "no such dir" / "f"), Error);
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++files;
+    EXPECT_EQ(files, 1);  // no temporary file stays behind
 }
 
 TEST_F(FileLayer, ReadsOnlyRegularFiles) {
