@@ -1,7 +1,6 @@
 #include "render/AudioExport.h"
 
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <memory>
@@ -25,17 +24,11 @@ void copyFile(const fs::Path& from, const fs::Path& to) {
     std::ifstream in(from, std::ios::binary);
     if (!in)
         throwCannotOpen(fs::textFromPath(from));
-    fs::AtomicWriter writer(to);
+    fs::AtomicFileWriter writer(to);
     std::vector<char> block(1 << 16);
     while (in) {
         in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        const auto n = static_cast<std::size_t>(in.gcount());
-        for (std::size_t done = 0; done < n;) {
-            const ssize_t w = ::write(writer.descriptor(), block.data() + done, n - done);
-            if (w <= 0)
-                throw Error("Stream write error");
-            done += static_cast<std::size_t>(w);
-        }
+        writer.write(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
     }
     if (in.bad())
         throw Error("Stream read error");
@@ -85,7 +78,7 @@ void ConvertWav(const fs::Path& wav, const fs::Path& out, AudioFormat format) {
     if (!in)
         throwCannotOpen(fs::textFromPath(wav));
 
-    fs::AtomicWriter writer(out);
+    fs::AtomicFileWriter writer(out);
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = inInfo.channels;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/Errors.h"
@@ -64,22 +65,21 @@ TEST_F(FileLayer, AFailedSaveLeavesTheOldFileWhole) {
     EXPECT_EQ(files, 2);  // song.pat and taken/: no temporary file stays behind
 }
 
-TEST_F(FileLayer, AStreamedSaveReplacesTheFileOnlyWhenCommitted) {
+TEST_F(FileLayer, AnEncoderMaySeekBackThroughTheWritersDescriptor) {
     put("song.flac", "old");
     {
-        AtomicWriter abandoned(dir / "song.flac");
+        AtomicFileWriter abandoned(dir / "song.flac");
         ASSERT_EQ(::write(abandoned.descriptor(), "half", 4), 4);
-    }  // an encoder failed: no commit
+    }  // the encoder failed: no commit
     EXPECT_EQ(get("song.flac"), "old");
     {
-        AtomicWriter writer(dir / "song.flac");
+        AtomicFileWriter writer(dir / "song.flac");
         ASSERT_EQ(::write(writer.descriptor(), "xxxx", 4), 4);
-        ASSERT_EQ(::lseek(writer.descriptor(), 1, SEEK_SET), 1);  // encoders seek back
+        ASSERT_EQ(::lseek(writer.descriptor(), 1, SEEK_SET), 1);  // a header filled in last
         ASSERT_EQ(::write(writer.descriptor(), "ew", 2), 2);
         writer.commit();
     }
     EXPECT_EQ(get("song.flac"), "xewx");
-    EXPECT_THROW(AtomicWriter(dir / "no such dir" / "f"), Error);
     int files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++files;
@@ -89,11 +89,58 @@ TEST_F(FileLayer, AStreamedSaveReplacesTheFileOnlyWhenCommitted) {
 TEST_F(FileLayer, ReadsOnlyRegularFiles) {
     EXPECT_THROW(readFile(dir), Error);
     EXPECT_THROW(readFile("/dev/zero"), Error);
+    // A pipe nobody writes to would block the open itself.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_THROW(readFile(dir / "pipe"), Error);
     try {
         readFile(dir / "gone.dat");
         FAIL();
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "gone.dat").string());
+    }
+}
+
+TEST_F(FileLayer, TheStreamingWriterReplacesTheFileOnlyOnCommit) {
+    put("render.wav", "old");
+    ::chmod((dir / "render.wav").c_str(), 0600);
+    {
+        AtomicFileWriter out(dir / "render.wav");
+        out.write(std::string_view("head"));
+        const std::vector<std::uint8_t> block(100000, 7);
+        out.write(block);
+        out.write(std::string_view(""));
+        EXPECT_EQ(out.size(), 100004u);
+        EXPECT_EQ(get("render.wav"), "old");  // nothing replaced before the commit
+        out.commit();
+        EXPECT_THROW(out.write(std::string_view("late")), Error);
+    }
+    const std::string now = get("render.wav");
+    EXPECT_EQ(now.size(), 100004u);
+    EXPECT_EQ(now.substr(0, 5), "head\x07");
+    // The replaced file's permissions stay.
+    EXPECT_EQ(
+        std::filesystem::status(dir / "render.wav").permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Abandoned without a commit (an error in the caller): old file whole, nothing beside it.
+    try {
+        AtomicFileWriter out(dir / "render.wav");
+        out.write(std::string_view("partial"));
+        throw Error("cancelled");
+    } catch (const Error&) {
+    }
+    EXPECT_EQ(get("render.wav"), now);
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++files;
+    EXPECT_EQ(files, 1);
+
+    try {
+        AtomicFileWriter out(dir / "no such dir" / "f.wav");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + (dir / "no such dir" / "f.wav").string());
     }
 }
 
