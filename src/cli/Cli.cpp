@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <system_error>
@@ -15,6 +16,10 @@
 #include "core/Text.h"
 #include "kits/DefaultKit.h"
 #include "kits/KitFile.h"
+#include "platform/FileSystem.h"
+#include "render/AudioExport.h"
+#include "render/MidiExport.h"
+#include "song/SongFile.h"
 
 namespace valdorin::cli {
 
@@ -48,10 +53,12 @@ constexpr const char* kToolHelp =
     "  kit unpack KIT.dxg DIR             save each entry i as DIR/i.wav\n"
     "  kit default OUT.dxg                write the built-in default kit\n"
     "  seed DIR                           create the missing start-up files in DIR\n"
-    "  render SONG.sng OUT.wav [--dir PROGRAM_DIR]\n"
-    "                                     render a song into one WAV file\n"
+    "  render SONG.sng OUT.wav [--dir PROGRAM_DIR] [--format wav|flac|ogg]\n"
+    "                                     render a song into one WAV, FLAC or Ogg file\n"
     "  song info SONG.sng [--dir PROGRAM_DIR]\n"
     "                                     list a song's patterns and its length\n"
+    "  song midi SONG.sng OUT.mid [--dir PROGRAM_DIR]\n"
+    "                                     export a song as a Standard MIDI File\n"
     "\n"
     "Each command takes --help. Exit status: 0 done, 1 the command failed (its message is\n"
     "written to standard error), 2 the command line is wrong.\n";
@@ -113,23 +120,34 @@ void seed(const Args& a, std::ostream&) {
     kits::SeedProgramDirectory(Path(a[0]));
 }
 
-constexpr const char* kRenderUsage = "valdorin-cli render SONG.sng OUT.wav [--dir PROGRAM_DIR]";
+constexpr const char* kRenderUsage =
+    "valdorin-cli render SONG.sng OUT.wav|OUT.flac|OUT.ogg [--dir PROGRAM_DIR] "
+    "[--format wav|flac|ogg]";
 constexpr const char* kSongInfoUsage = "valdorin-cli song info SONG.sng [--dir PROGRAM_DIR]";
+constexpr const char* kSongMidiUsage =
+    "valdorin-cli song midi SONG.sng OUT.mid [--dir PROGRAM_DIR]";
 
 // The arguments of a song command: the files named, and the program directory of --dir (the
 // current directory without it).
 struct SongArgs {
     std::vector<std::string> files;
-    Path programDirectory = ".";
+    Path programDirectory = std::filesystem::current_path();
+    std::optional<render::AudioFormat> format;  // --format, where the command takes it
 };
 
-SongArgs songArgs(const Args& a, std::size_t files, const char* usage) {
+SongArgs songArgs(const Args& a, std::size_t files, const char* usage, bool takesFormat = false) {
     SongArgs parsed;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] == "--dir") {
             if (i + 1 == a.size())
                 throw UsageError{"--dir needs a directory", usage};
             parsed.programDirectory = Path(a[++i]);
+        } else if (a[i] == "--format" && takesFormat) {
+            if (i + 1 == a.size())
+                throw UsageError{"--format needs wav, flac or ogg", usage};
+            parsed.format = render::audioFormatNamed(a[++i]);
+            if (!parsed.format)
+                throw UsageError{"unknown format '" + a[i] + "'", usage};
         } else if (a[i].starts_with("--")) {
             throw UsageError{"unknown option '" + a[i] + "'", usage};
         } else {
@@ -143,11 +161,24 @@ SongArgs songArgs(const Args& a, std::size_t files, const char* usage) {
 }
 
 void renderCommand(const Args& a, std::ostream&) {
-    const SongArgs args = songArgs(a, 2, kRenderUsage);
+    const SongArgs args = songArgs(a, 2, kRenderUsage, true);
     // Progress only where someone watches it: not into a log or a pipe.
     const bool terminal = isatty(STDERR_FILENO) == 1;
-    renderSongFile(Path(args.files[0]), Path(args.files[1]), args.programDirectory,
-                   terminal ? &std::cerr : nullptr);
+    std::ostream* progress = terminal ? &std::cerr : nullptr;
+    const Path out(args.files[1]);
+    const render::AudioFormat format = args.format.value_or(render::audioFormatOf(out));
+    if (format == render::AudioFormat::Wav) {
+        renderSongFile(Path(args.files[0]), out, args.programDirectory, progress);
+        return;
+    }
+    // Rendered as the program renders, then encoded from those very samples.
+    const Path wav = args.programDirectory / "temp" / "export.wav";
+    struct RemoveAfter {
+        Path path;
+        ~RemoveAfter() { fs::removeFile(path); }
+    } removeAfter{wav};
+    renderSongFile(Path(args.files[0]), wav, args.programDirectory, progress);
+    render::ConvertWav(wav, out, format);
 }
 
 void songInfoCommand(const Args& a, std::ostream& out) {
@@ -171,9 +202,27 @@ const Command& renderCommandSpec() {
         "song file and the others on \"Blank.wav\", the pattern files, the \"temp\"\n"
         "directory and the work file \"work1.tmp\" of PROGRAM_DIR. Relative sample file\n"
         "names are found in PROGRAM_DIR. OUT.wav is replaced only once it is complete.\n"
+        "An OUT ending in \".flac\" or \".ogg\" (or --format flac|ogg) gets the same\n"
+        "samples as FLAC (lossless) or Ogg Vorbis, through \"temp/export.wav\".\n"
         "Progress goes to standard error when that is a terminal.\n",
-        2, 4, renderCommand};
+        2, 6, renderCommand};
     return command;
+}
+
+// The compiled song of a song file, from its first play list entry, as the renderer compiles it.
+std::vector<std::string> compileSongFile(const Path& songFile, const Path& programDirectory) {
+    const song::SongFileContent content = song::readSongLines(fs::readLines(songFile));
+    std::vector<std::string> compiled =
+        render::compilePlayList(programDirectory, content.entries, -1);
+    if (compiled.empty())
+        throw Error("The play list of " + fs::textFromPath(songFile) + " is empty");
+    return compiled;
+}
+
+void songMidi(const Args& a, std::ostream&) {
+    const SongArgs args = songArgs(a, 2, kSongMidiUsage);
+    render::WriteSongMidi(compileSongFile(Path(args.files[0]), args.programDirectory),
+                          Path(args.files[1]));
 }
 
 const std::map<std::string, Command>& songCommands() {
@@ -189,6 +238,16 @@ const std::map<std::string, Command>& songCommands() {
           "An entry whose pattern file is missing or damaged is named on standard error with\n"
           "its message; the exit status is then 1 and the length is left out.\n",
           1, 3, songInfoCommand}},
+        {"midi",
+         {kSongMidiUsage,
+          "Compiles the song from its first play list entry, reading the pattern files from\n"
+          "PROGRAM_DIR (the current directory without --dir), and writes it as a Standard\n"
+          "MIDI File of format 1: track 0 the tempo map, then one track per instrument the\n"
+          "song uses. Kit instruments play General MIDI drum notes on channel 10, sample\n"
+          "slots note 60 on channel 1; each note lasts one step (a sixteenth note), its\n"
+          "velocity follows the cell's volume digit. The notes start when the renderer\n"
+          "places the rows. OUT.mid is replaced only once it is complete.\n",
+          2, 4, songMidi}},
     };
     return commands;
 }
@@ -283,7 +342,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         } else if (args[0] == "render") {
             runCommand(renderCommandSpec(), rest, out);
         } else if (args[0] == "song") {
-            const std::string songUsage = "valdorin-cli song info ...";
+            const std::string songUsage = "valdorin-cli song info|midi ...";
             if (rest.empty())
                 throw UsageError{"missing song command", songUsage};
             if (isHelp(rest[0])) {

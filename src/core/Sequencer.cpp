@@ -284,6 +284,7 @@ void TSequence::createMenu() {
     Exit1 = entry(file, "E&xit", QKeySequence("Ctrl+C"), [this] { Exit1Click(); });
     Render1 =
         entry(file, "Render song to wav file", QKeySequence("F11"), [this] { RendorClick(); });
+    ExportMidi1 = entry(file, "Export song to MIDI file...", {}, [this] { ExportMidi1Click(); });
 
     QMenu* edit = menuBar()->addMenu("Edit");
     ClearPattern1 = entry(edit, "Clear Pattern", {}, [this] { BitBtn7Click(); });

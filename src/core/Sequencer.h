@@ -131,6 +131,7 @@ class TSequence : public QMainWindow {
     QAction* SaveSong1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Render1 = nullptr;
+    QAction* ExportMidi1 = nullptr;
     QAction* ClearPattern1 = nullptr;
     QAction* ClearList1 = nullptr;
     QAction* UpdateTime1 = nullptr;
@@ -149,6 +150,7 @@ class TSequence : public QMainWindow {
     platform::FileDialogSpec OpenDialog1;  // songs
     platform::FileDialogSpec SaveDialog1;
     platform::FileDialogSpec OpenDialog2;  // kits
+    platform::FileDialogSpec MidiDialog;   // MIDI export
 
     // ---- sound and timers ----
     platform::DXTimer DXTimer1;  // the song timer
@@ -217,6 +219,9 @@ class TSequence : public QMainWindow {
     // True from the render command's start until the mixer ends: the render lets window
     // messages through, and a second render must not start inside it.
     bool Rendering = false;
+
+    // ---- song export (render/MidiExportCommand.cpp) ----
+    void ExportMidi1Click();
 
     // ---- the play list and song files (song/SongCommands.cpp) ----
     void UpDown1Click(bool up);  // true: Move up (the top arrow); false: Move down
