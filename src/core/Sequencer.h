@@ -6,7 +6,7 @@
 // they follow live in plain code (core/, song/, playback/, kits/). The handlers of one area are
 // defined in that area's folder: tempo in core/SequencerTempo.cpp, playback in
 // playback/PatternPlayback.cpp, editing in song/Editing.cpp, pattern files in
-// song/PatternLibrary.cpp. UI thread only.
+// song/PatternLibrary.cpp, drum kits in kits/SequencerKits.cpp. UI thread only.
 
 #include <QMainWindow>
 
@@ -214,7 +214,9 @@ public:
     void BitBtn12Click();  // Play Song
     void DXTimer1Timer();
     void RendorClick();
-    void SoundLibrary1Click();
+
+    // ---- drum kits (kits/SequencerKits.cpp) ----
+    void SoundLibrary1Click();  // Import > Drum Kit Library
     void KitList1Click();
     void KitMakeClick();
 

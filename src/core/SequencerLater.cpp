@@ -13,8 +13,5 @@ void TSequence::New_SongClick() {}
 void TSequence::BitBtn12Click() {}
 void TSequence::DXTimer1Timer() {}
 void TSequence::RendorClick() {}
-void TSequence::SoundLibrary1Click() {}
-void TSequence::KitList1Click() {}
-void TSequence::KitMakeClick() {}
 
 }  // namespace valdorin

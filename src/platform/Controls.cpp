@@ -97,4 +97,20 @@ void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
         OnDoubleClick();
 }
 
+TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
+
+void TLabel::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void TLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click && OnClick)
+        OnClick();
+}
+
 }  // namespace valdorin::platform
