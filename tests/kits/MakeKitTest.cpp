@@ -232,6 +232,22 @@ TEST_F(KitMaker, NoToUsingTheNewKitLeavesTheMainKitAndItsPans) {
     EXPECT_NEAR(playInstrument(6), level(6), 1e-4);
 }
 
+// The old kit file is never written into: the new one is complete before it takes the name.
+TEST_F(KitMaker, SavingOverAKitFileReplacesItWhole) {
+    const std::string old = writeKit("Old.dxg", instruments());
+    const std::string oldBytes = dir->read("Old.dxg");
+    std::filesystem::create_hard_link(old, *dir / "Old link.dxg");
+    open(false);
+    save(old, false);
+    expectNoErrors();
+    kits::TWaveCollection saved;
+    kits::ReadKitFile(saved, old);
+    ASSERT_EQ(saved.Count(), 17);
+    EXPECT_EQ(saved.EntryAt(0).Name(), "");
+    EXPECT_NE(dir->read("Old.dxg"), oldBytes);
+    EXPECT_EQ(dir->read("Old link.dxg"), oldBytes) << "the old file was written into";
+}
+
 // Sounds of 24 and 32 bits are kept as they are, previewed, saved, taken into use and heard at
 // their true level.
 class KitMakerDepth : public KitMaker, public ::testing::WithParamInterface<int> {};
