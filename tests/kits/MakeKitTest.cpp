@@ -147,13 +147,15 @@ TEST_F(KitMaker, AnsweredNoAndSavedAtOnceWritesSeventeenBlankSounds) {
     EXPECT_EQ(seq->Kit.FindEntry("Kick      [ ]").Wave.data(), mainKick) << "answered No";
 }
 
+// The template takes the main kit by position: of a kit stored in reverse order, slot 1 gets
+// entry 1, the tambourine.
 TEST_F(KitMaker, AnsweredYesEachSlotPlaysItsTempFileTheSoundOfTheMainKitEntry) {
-    useTestKit();
+    fillKit(seq->Kit, instruments(/*reversed=*/true));
     open(true);
     expectNoErrors();
     EXPECT_TRUE(seq->TemplateFlag);
     for (int n : {1, 7, 16}) {
-        EXPECT_NEAR(play(n), level(n), 1e-4) << n;
+        EXPECT_NEAR(play(n), level(17 - n), 1e-4) << n;
         EXPECT_EQ(previewFile(), (*dir / "temp" / (std::to_string(n) + ".wav")).string());
     }
     // Play again restarts the sound from its beginning.
