@@ -54,6 +54,8 @@ TMakit::TMakit(QWidget* parent) : QWidget(parent) {
     setFixedSize(278, 255);
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
+    // No global focus: the previews fall silent while another application is active.
+    DXSound.SetGlobalFocus(false);
     auto run = [](auto&& command) { return [command] { platform::runCommand(command); }; };
 
     Load_sample = button(this, "Load Sample", {96, 8, 75, 25});

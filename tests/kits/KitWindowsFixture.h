@@ -13,6 +13,7 @@
 #include "core/Sequencer.h"
 #include "kits/KitFile.h"
 #include "platform/AudioTestSupport.h"
+#include "platform/Timer.h"
 #include "platform/audio/AudioOutput.h"
 #include "support/WindowsFixture.h"
 
@@ -26,10 +27,19 @@ class KitWindowsFixture : public WindowsFixture {
     // Instrument i sounds a pulse of this level (a placeholder: level 0).
     static float level(int instrument) { return instrument / 64.0f; }
 
-    void prepare(ProgramDir&) override { audio::installCaptureOutput(kRate); }
+    void prepare(ProgramDir&) override {
+        audio::installCaptureOutput(kRate);
+        platform::setActivityProbe([this] { return active; });
+    }
     void TearDown() override {
         WindowsFixture::TearDown();
+        platform::setActivityProbe(nullptr);
         audio::installDefaultOutput();
+    }
+    // Whether the program counts as the active application.
+    void setActive(bool on) {
+        active = on;
+        platform::setActivityProbe([this] { return active; });
     }
 
     // A kit of a placeholder and the given instruments (instrument list positions) in that
@@ -75,6 +85,8 @@ class KitWindowsFixture : public WindowsFixture {
         seq->BitBtn11Click();
         return audio::testing::peak(heard());
     }
+
+    bool active = true;
 };
 
 }  // namespace valdorin::testing

@@ -191,6 +191,16 @@ TEST_F(KitMaker, AWavLoadedWhileSnareIsCheckedReplacesSlotThreeOnly) {
     expectNoErrors();
 }
 
+// The kit maker's sound device has no global focus, unlike the main window's.
+TEST_F(KitMaker, APreviewIsSilentWhileAnotherApplicationIsActive) {
+    open(false);
+    load(3, levelWav("snare.wav", 0.25f));
+    setActive(false);
+    EXPECT_EQ(play(3), 0.0f);
+    setActive(true);
+    EXPECT_NEAR(play(3), 0.25f, 1e-4);
+}
+
 TEST_F(KitMaker, ASecondOpeningDiscardsTheFirst) {
     open(false);
     load(2, levelWav("short.wav", 0.25f));
