@@ -101,7 +101,11 @@ TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent
 
 void TLabel::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
-    QLabel::mousePressEvent(event);
+    // Taken, so that the release comes back to this label.
+    if (pressed_)
+        event->accept();
+    else
+        QLabel::mousePressEvent(event);
 }
 
 void TLabel::mouseReleaseEvent(QMouseEvent* event) {
