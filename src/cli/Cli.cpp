@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/Errors.h"
+#include "core/ProgramFiles.h"
 #include "core/Text.h"
 #include "kits/DefaultKit.h"
 #include "kits/KitFile.h"
@@ -128,7 +129,7 @@ void kitMake(const Args& a, std::ostream&) {
     if (!templateKit.empty()) {
         kits::TWaveCollection kit;
         kits::ReadKitFile(kit, Path(templateKit));
-        maker.TemplateFrom(kit, dir / "temp");
+        maker.TemplateFrom(kit, dir / kTempDirName);
     }
     for (const auto& [slot, file] : samples)
         maker.LoadSample(slot, fromUtf8(file));

@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/InstrumentList.h"
+#include "core/ProgramFiles.h"
 #include "core/Text.h"
 #include "kits/SlotRules.h"
 #include "platform/FileSystem.h"

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include "core/ProgramFiles.h"
 #include "core/Sequencer.h"
 #include "core/Windows.h"
 #include "platform/FileSystem.h"
@@ -133,7 +134,7 @@ void TMakit::PrepareKit() {
     const TSequence* seq = windows().Sequence;
     if (!seq || !seq->TemplateFlag)
         return;
-    Maker.TemplateFrom(seq->Kit, dir / "temp");
+    Maker.TemplateFrom(seq->Kit, dir / kTempDirName);
 }
 
 void TMakit::Load_sampleClick() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "core/InstrumentList.h"
+#include "core/ProgramFiles.h"
 #include "kits/KitBytes.h"
 #include "kits/SlotRules.h"
 #include "platform/FileSystem.h"
