@@ -13,9 +13,11 @@
 
 #include "cli/RenderCli.h"
 #include "core/Errors.h"
+#include "core/ProgramFiles.h"
 #include "core/Text.h"
 #include "kits/DefaultKit.h"
 #include "kits/KitFile.h"
+#include "kits/KitMaker.h"
 #include "platform/FileSystem.h"
 #include "render/AudioExport.h"
 #include "render/MidiExport.h"
@@ -52,6 +54,7 @@ constexpr const char* kToolHelp =
     "  kit pack OUT.dxg NAME=WAVFILE ...  make a kit from WAV files\n"
     "  kit unpack KIT.dxg DIR             save each entry i as DIR/i.wav\n"
     "  kit default OUT.dxg                write the built-in default kit\n"
+    "  kit make OUT.dxg [SLOT=WAVFILE ...] build a kit as the kit maker does\n"
     "  seed DIR                           create the missing start-up files in DIR\n"
     "  render SONG.sng OUT.wav [--dir PROGRAM_DIR] [--format wav|flac|ogg]\n"
     "                                     render a song into one WAV, FLAC or Ogg file\n"
@@ -114,6 +117,40 @@ void kitDefault(const Args& a, std::ostream&) {
     kits::TWaveCollection kit;
     kits::BuildDefaultKit(kit);
     kits::WriteKitFile(kit, Path(a[0]));
+}
+
+constexpr const char* kMakeUsage =
+    "valdorin-cli kit make OUT.dxg [--template KIT.dxg] [SLOT=WAVFILE ...]";
+
+// The kit maker's steps, with the current directory as the program directory.
+void kitMake(const Args& a, std::ostream&) {
+    std::string templateKit;
+    std::vector<std::pair<int, std::string>> samples;
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        if (a[i] == "--template") {
+            if (++i == a.size())
+                throw UsageError{"--template needs a kit file", kMakeUsage};
+            templateKit = a[i];
+            continue;
+        }
+        const std::size_t eq = a[i].find('=');
+        const auto slot = tryStrToInt(a[i].substr(0, eq == std::string::npos ? 0 : eq));
+        if (eq == std::string::npos || !slot || *slot < 1 || *slot > kits::kMakerSlots)
+            throw UsageError{"'" + a[i] + "' is not SLOT=WAVFILE with SLOT 1 to 16", kMakeUsage};
+        samples.emplace_back(*slot, a[i].substr(eq + 1));
+    }
+    const Path dir = std::filesystem::current_path();
+    kits::KitMaker maker;
+    maker.FillWithBlankSound(dir);
+    if (!templateKit.empty()) {
+        kits::TWaveCollection kit;
+        kits::ReadKitFile(kit, Path(templateKit));
+        maker.TemplateFrom(kit, dir / kTempDirName);
+    }
+    for (const auto& [slot, file] : samples)
+        maker.LoadSample(slot, fromUtf8(file));
+    maker.CheckInstrumentNames();
+    kits::WriteKitFile(maker.Kit, Path(kits::withKitExtension(a[0])));
 }
 
 void seed(const Args& a, std::ostream&) {
@@ -279,6 +316,15 @@ const std::map<std::string, Command>& kitCommands() {
           "Writes the built-in default kit: an unnamed silent entry 0, then the sixteen\n"
           "drum sounds (44100 Hz, 16-bit) named as the kit instruments.\n",
           1, 1, kitDefault}},
+        {"make",
+         {kMakeUsage,
+          "Builds a kit as the kit maker window does, with the current directory as the\n"
+          "program directory: the unnamed placeholder and the sixteen instruments start with\n"
+          "the sound of its \"Blank.wav\"; --template copies entries 1 to 16 of KIT.dxg, by\n"
+          "position, through temp/1.wav .. temp/16.wav; each SLOT=WAVFILE loads a WAV file,\n"
+          "kept as it is (any sample depth), into instrument SLOT (1 Kick .. 16 Tamb, in the\n"
+          "instrument chooser's order). \".dxg\" is added to an OUT without extension.\n",
+          1, SIZE_MAX, kitMake}},
     };
     return commands;
 }
@@ -325,7 +371,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (args[0] == "seed") {
             runCommand(seedCommand(), rest, out);
         } else if (args[0] == "kit") {
-            const std::string kitUsage = "valdorin-cli kit info|pack|unpack|default ...";
+            const std::string kitUsage = "valdorin-cli kit info|pack|unpack|default|make ...";
             if (rest.empty())
                 throw UsageError{"missing kit command", kitUsage};
             if (isHelp(rest[0])) {

@@ -6,8 +6,8 @@
 // they follow live in plain code (core/, song/, playback/, kits/). The handlers of one area are
 // defined in that area's folder: tempo in core/SequencerTempo.cpp, playback in
 // playback/PatternPlayback.cpp and playback/SongPlayback.cpp, editing in song/Editing.cpp,
-// pattern files in song/PatternLibrary.cpp, the play list and songs in song/SongCommands.cpp.
-// UI thread only.
+// pattern files in song/PatternLibrary.cpp, the play list and songs in song/SongCommands.cpp,
+// drum kits in kits/SequencerKits.cpp. UI thread only.
 
 #include <QMainWindow>
 
@@ -240,8 +240,8 @@ class TSequence : public QMainWindow {
     // The song is at its end: again from its first line with the song loop, otherwise over.
     void EndSong();
 
-    // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
-    void SoundLibrary1Click();
+    // ---- drum kits (kits/SequencerKits.cpp) ----
+    void SoundLibrary1Click();  // Import > Drum Kit Library
     void KitList1Click();
     void KitMakeClick();
 
