@@ -38,14 +38,16 @@ void createWindows() {
     w.Sequence->show();
     w.Kit_List->show();
     w.Samples->show();
-    w.IntroScreen->FormCreate();
     w.Sequence->activateWindow();
     w.Sequence->raise();
+    // The intro, when it plays, comes on top of them all and takes the keyboard.
+    w.IntroScreen->FormCreate();
 }
 
 void destroyWindows() {
     Windows& w = windows();
-    if (w.Sequence) w.Sequence->Slots = nullptr;  // the slots go with the importer
+    if (w.Sequence)
+        w.Sequence->Slots = nullptr;  // the slots go with the importer
     delete w.Samples;
     delete w.Form2;
     delete w.IntroScreen;

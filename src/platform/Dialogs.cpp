@@ -37,8 +37,8 @@ QWidget* parentWindow() {
 class QtDialogs : public Dialogs {
   public:
     void error(const std::string& message) override {
-        QMessageBox box(QMessageBox::Critical, "Valdorin", qt(message),
-                        QMessageBox::Ok, parentWindow());
+        QMessageBox box(QMessageBox::Critical, "Valdorin", qt(message), QMessageBox::Ok,
+                        parentWindow());
         box.exec();
     }
     void notice(const std::string& caption, const std::string& text) override {
@@ -75,8 +75,9 @@ class QtDialogs : public Dialogs {
         return run(dialog, request);
     }
 
-    void openDocument(const std::string& path) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(qt(path))));
+    bool openDocument(const std::string& path) override {
+        return QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QDir::current().absoluteFilePath(qt(path))));
     }
 
   private:
@@ -143,8 +144,9 @@ std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& reque
     files.pop_front();
     return f;
 }
-void ScriptedDialogs::openDocument(const std::string& path) {
+bool ScriptedDialogs::openDocument(const std::string& path) {
     shown.push_back({"document", "", path, {}});
+    return documentOpens;
 }
 std::vector<std::string> ScriptedDialogs::errors() const {
     std::vector<std::string> out;
