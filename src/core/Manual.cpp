@@ -2,9 +2,8 @@
 
 #include "platform/FileSystem.h"
 
-#ifndef VALDORIN_MANUAL_FROM_BIN
-#define VALDORIN_MANUAL_FROM_BIN "../share/doc/valdorin"
-#endif
+// VALDORIN_MANUAL_FROM_BIN: the installed manual's directory relative to the installed program's,
+// from the build ("../share/doc/valdorin" in the usual layout).
 
 namespace valdorin {
 
