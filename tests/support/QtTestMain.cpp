@@ -4,13 +4,6 @@
 
 #include <gtest/gtest.h>
 
-// Qt, GStreamer and the sound server's client library keep allocations until the process ends,
-// which the leak checker would count against every test; the other sanitizer options stay as the
-// environment gives them.
-extern "C" __attribute__((used)) const char* __asan_default_options() {
-    return "detect_leaks=0:abort_on_error=1";
-}
-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
