@@ -39,9 +39,10 @@ void createWindows() {
     w.Sequence->show();
     w.Kit_List->show();
     w.Samples->show();
-    w.IntroScreen->FormCreate();
     w.Sequence->activateWindow();
     w.Sequence->raise();
+    // The intro, when it plays, comes on top of them all and takes the keyboard.
+    w.IntroScreen->FormCreate();
 }
 
 void destroyWindows() {
