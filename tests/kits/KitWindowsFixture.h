@@ -14,7 +14,7 @@
 #include "kits/KitFile.h"
 #include "platform/AudioTestSupport.h"
 #include "platform/Timer.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 #include "support/WindowsFixture.h"
 
 namespace valdorin::testing {
