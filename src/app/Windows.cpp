@@ -45,7 +45,8 @@ void createWindows() {
 
 void destroyWindows() {
     Windows& w = windows();
-    if (w.Sequence) w.Sequence->Slots = nullptr;  // the slots go with the importer
+    if (w.Sequence)
+        w.Sequence->Slots = nullptr;  // the slots go with the importer
     delete w.Samples;
     delete w.Form2;
     delete w.IntroScreen;

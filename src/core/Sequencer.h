@@ -47,7 +47,7 @@ class TStringGrid;
 
 class TSequence : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The main window's caption at start-up and after New Song.
     static constexpr const char* kCaption = "Valdorin Pro v5.0";
     // The caption built from a song title: this prefix, then the title.
@@ -57,32 +57,32 @@ public:
     ~TSequence() override;
 
     // ---- state (in the order the window holds it) ----
-    std::string ScratchName;           // pattern name taken by Save Pattern
-    std::string StopRequest;           // "Stop" after Stop or Clear List
+    std::string ScratchName;  // pattern name taken by Save Pattern
+    std::string StopRequest;  // "Stop" after Stop or Clear List
     int InitialLength = 16;
     int InitialBeatLength = 4;
-    int SavedGlobalTempo = 60;         // the tempo value the user last chose on the bar
+    int SavedGlobalTempo = 60;  // the tempo value the user last chose on the bar
     double Tempo = 60;
-    int StepInterval = 120;            // milliseconds
-    int OutputSampleRate = 44200;      // of the primary format (44200, not 44100)
+    int StepInterval = 120;        // milliseconds
+    int OutputSampleRate = 44200;  // of the primary format (44200, not 44100)
     int OutputSampleBits = 16;
-    int SongPosition = 0;              // index of the next compiled-song line
-    int PlayingLength = 0;             // pattern length taken by Play Pattern
-    int PatternRow = 0;                // grid row the pattern timer plays next
-    std::string ProgramDirectory;      // the current directory at start-up (program text)
+    int SongPosition = 0;          // index of the next compiled-song line
+    int PlayingLength = 0;         // pattern length taken by Play Pattern
+    int PatternRow = 0;            // grid row the pattern timer plays next
+    std::string ProgramDirectory;  // the current directory at start-up (program text)
     bool TemplateFlag = false;
     // The render instrument table: the instrument list positions the compiled song uses, in
     // increasing order, every one of them (not only 24).
     std::vector<int> RenderInstruments;
-    int CellJump = 0;                  // rows the cursor moves after a typed volume digit
+    int CellJump = 0;  // rows the cursor moves after a typed volume digit
     // The pans read from the pan file at start-up, kept for instruments a later kit lacks.
     Pans StartupPans{};
 
     // ---- data behind hidden controls ----
-    GridTable Grid;                        // the table behind StringGrid1
-    std::vector<std::string> MusicPad;     // the line buffer of file commands
-    std::vector<std::string> MainPlay;     // the compiled song
-    kits::TWaveCollection Kit;             // the drum kit played by DXWaveList1
+    GridTable Grid;                     // the table behind StringGrid1
+    std::vector<std::string> MusicPad;  // the line buffer of file commands
+    std::vector<std::string> MainPlay;  // the compiled song
+    kits::TWaveCollection Kit;          // the drum kit played by DXWaveList1
 
     // ---- controls ----
     QLabel* Image1 = nullptr;  // the skin picture behind everything
@@ -234,15 +234,15 @@ public:
     std::string ChooserText() const;
     void SetChooserText(const std::string& text);
 
-signals:
+  signals:
     // The main window has closed: the program ends.
     void Closed();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void createControls();
     void createMenu();
 };
