@@ -9,6 +9,7 @@ PACKAGES=(
     portaudio19-dev libsndfile1-dev libsamplerate0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool
+    pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 install_missing() {

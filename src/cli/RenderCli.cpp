@@ -11,6 +11,7 @@
 #include "core/Errors.h"
 #include "core/InstrumentList.h"
 #include "core/PanFile.h"
+#include "core/ProgramFiles.h"
 #include "core/Tempo.h"
 #include "core/Text.h"
 #include "kits/KitFile.h"
@@ -37,9 +38,9 @@ class FileSlots final : public kits::SampleSlots {
         for (int k = 1; k <= kSampleSlots; ++k) {
             // Start-up opens every slot on the empty-slot sound; a missing one leaves the name.
             try {
-                setFileName(k, kits::kBlankWav);
+                setFileName(k, kBlankWav);
             } catch (const Error&) {
-                at(k).fileName = kits::kBlankWav;
+                at(k).fileName = kBlankWav;
             }
         }
     }
@@ -59,9 +60,6 @@ class FileSlots final : public kits::SampleSlots {
     void setBasePitch(int, int) override {}
     void restart(int) override {}
     void stop(int) override {}
-    void setPickerCaption(int, const std::string&) override {}
-    void enableImporterControls() override {}
-    void setPitchBar(int) override {}
 
   private:
     struct Slot {
@@ -139,7 +137,7 @@ void renderSongFile(const Path& songFile, const Path& outFile, const Path& progr
                     std::ostream* progress) {
     // Start-up: the default kit and the pans.
     kits::TWaveCollection kit;
-    kits::ReadKitFile(kit, fs::resolveCaseBlind(programDirectory / "power.dxg"));
+    kits::ReadKitFile(kit, fs::resolveCaseBlind(programDirectory / kKitFileName));
     const std::vector<std::string> panLines =
         fs::readLines(fs::resolveCaseBlind(programDirectory / kPanFileName));
     for (int i = 1; i <= kKitInstruments; ++i)
@@ -153,7 +151,7 @@ void renderSongFile(const Path& songFile, const Path& outFile, const Path& progr
         throw Error("The play list of " + fs::textFromPath(songFile) + " is empty");
 
     // The render command, from the first entry.
-    const Path temp = programDirectory / "temp";
+    const Path temp = programDirectory / kTempDirName;
     render::exportKit(kit, temp);
     render::removeSampleFiles(temp);
     for (int k = 1; k <= kSampleSlots; ++k)

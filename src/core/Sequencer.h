@@ -5,8 +5,9 @@
 // Handlers are named after their control and event and read as the program's steps; the rules
 // they follow live in plain code (core/, song/, playback/, kits/). The handlers of one area are
 // defined in that area's folder: tempo in core/SequencerTempo.cpp, playback in
-// playback/PatternPlayback.cpp, editing in song/Editing.cpp, pattern files in
-// song/PatternLibrary.cpp. UI thread only.
+// playback/PatternPlayback.cpp and playback/SongPlayback.cpp, editing in song/Editing.cpp,
+// pattern files in song/PatternLibrary.cpp, the play list and songs in song/SongCommands.cpp.
+// UI thread only.
 
 #include <QMainWindow>
 
@@ -22,6 +23,7 @@
 #include "platform/Timer.h"
 #include "platform/audio/SoundDevice.h"
 #include "platform/audio/WaveList.h"
+#include "playback/CompileSong.h"
 
 class QAction;
 class QCheckBox;
@@ -41,7 +43,8 @@ class TTrackBar;
 }  // namespace platform
 namespace kits {
 class SampleSlots;
-}
+class SlotView;
+}  // namespace kits
 
 class TStringGrid;
 
@@ -157,6 +160,8 @@ class TSequence : public QMainWindow {
 
     // The sample slots, owned by the sample importer window; set when that window exists.
     kits::SampleSlots* Slots = nullptr;
+    // What the slots' windows show of them (picker captions, importer controls); set with Slots.
+    kits::SlotView* SlotWindows = nullptr;
 
     // ---- start-up, close, resize (core/Sequencer.cpp) ----
     void FormCreate();
@@ -218,14 +223,24 @@ class TSequence : public QMainWindow {
     // ---- song export (render/MidiExportCommand.cpp) ----
     void ExportMidi1Click();
 
-    // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
-    void UpDown1Click(bool up);
-    void SongBinClick();
-    void BitBtn8Click();  // Open Song
-    void BitBtn9Click();  // Save Song
+    // ---- the play list and song files (song/SongCommands.cpp) ----
+    void UpDown1Click(bool up);  // true: Move up (the top arrow); false: Move down
+    void SongBinClick();         // Delete marked
+    void BitBtn8Click();         // Open Song
+    void BitBtn9Click();         // Save Song
     void New_SongClick();
+
+    // ---- song playback (playback/SongPlayback.cpp) ----
     void BitBtn12Click();  // Play Song
     void DXTimer1Timer();
+    // Compiles the play list from the selected entry into MainPlay, the window following each
+    // pattern; then selects the entry before the start, applies Global and resets the song
+    // position and the stop request. Raises where a pattern fails, MainPlay keeping its lines.
+    playback::CompileResult CompileSong();
+    // The song is at its end: again from its first line with the song loop, otherwise over.
+    void EndSong();
+
+    // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
     void SoundLibrary1Click();
     void KitList1Click();
     void KitMakeClick();

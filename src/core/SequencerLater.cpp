@@ -5,13 +5,6 @@
 
 namespace valdorin {
 
-void TSequence::UpDown1Click(bool) {}
-void TSequence::SongBinClick() {}
-void TSequence::BitBtn8Click() {}
-void TSequence::BitBtn9Click() {}
-void TSequence::New_SongClick() {}
-void TSequence::BitBtn12Click() {}
-void TSequence::DXTimer1Timer() {}
 void TSequence::SoundLibrary1Click() {}
 void TSequence::KitList1Click() {}
 void TSequence::KitMakeClick() {}

@@ -11,6 +11,8 @@
 #include "core/Errors.h"
 #include "core/InstrumentList.h"
 #include "core/LittleEndian.h"
+#include "core/PanFile.h"
+#include "core/ProgramFiles.h"
 #include "core/RiffWave.h"
 #include "platform/FileSystem.h"
 
@@ -391,19 +393,19 @@ void SeedProgramDirectory(const std::filesystem::path& dir) {
     // The program finds its files without regard to letter case, so a user's "panning.dat"
     // already counts as "Panning.dat".
     auto missing = [&](const char* name) { return !fs::findCaseBlind(dir, name); };
-    if (missing("power.dxg")) {
+    if (missing(kKitFileName)) {
         TWaveCollection kit;
         BuildDefaultKit(kit);
-        WriteKitFile(kit, dir / "power.dxg");
+        WriteKitFile(kit, dir / kKitFileName);
     }
-    if (missing("Blank.wav"))
-        fs::writeFileAtomic(dir / "Blank.wav", BlankWavBytes());
-    if (missing("Panning.dat"))
-        fs::writeLines(dir / "Panning.dat", std::vector<std::string>(kKitInstruments + 1, "0"));
-    if (missing("temp")) {
-        std::filesystem::create_directory(dir / "temp", ec);
+    if (missing(kBlankWav))
+        fs::writeFileAtomic(dir / kBlankWav, BlankWavBytes());
+    if (missing(kPanFileName))
+        fs::writeLines(dir / kPanFileName, panFileLines(Pans{}));
+    if (missing(kTempDirName)) {
+        std::filesystem::create_directory(dir / kTempDirName, ec);
         if (ec)
-            throwCannotCreate(fs::textFromPath(dir / "temp"));
+            throwCannotCreate(fs::textFromPath(dir / kTempDirName));
     }
 }
 

@@ -22,8 +22,8 @@ namespace valdorin::playback {
 inline constexpr std::string_view kTempoMark = "//";
 inline constexpr std::string_view kEndLine = "%%%";
 // Most lines a compiled song may hold. A loop count has no upper bound, so a damaged pattern
-// file could otherwise ask for billions of lines; this is over 50 hours of the slowest tempo.
-inline constexpr long long kMaxCompiledLines = 4'000'000;
+// file could otherwise ask for billions of lines; this is over 12 hours at the slowest tempo.
+inline constexpr long long kMaxCompiledLines = 1'000'000;
 
 // What compiling shows of each pattern as it goes: in the window, the tempo track bar, the loop
 // box and the pattern name box follow each compiled pattern. Every method does nothing by
@@ -61,7 +61,7 @@ struct CompileResult {
 // Failures end the compilation where they happen, with the error of that point: "Cannot open
 // file %s" for an entry without a pattern file (or that is no plain pattern name), "'%s' is not
 // a valid integer value" for a length, tempo or loop count line that is no whole number (or
-// missing), "The song is too long to be played (more than 4000000 lines)" for a block that would
+// missing), "The song is too long to be played (more than 1000000 lines)" for a block that would
 // take the compiled song past kMaxCompiledLines. What was appended to out and shown to view before
 // stays.
 CompileResult compileSong(const SongSource& source, GridTable& grid, std::vector<std::string>& out,

@@ -2,17 +2,14 @@
 // is compiled as Play Song compiles it, and the mixer of the Render window makes one WAV file
 // of it. UI thread only.
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QSpinBox>
 #include <QToolButton>
 
+#include "core/ProgramFiles.h"
 #include "core/Sequencer.h"
 #include "core/Windows.h"
 #include "kits/SampleSlots.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
-#include "playback/CompileSong.h"
 #include "render/RenderFiles.h"
 #include "render/Renderer.h"
 #include "render/Unit1.h"
@@ -23,30 +20,7 @@ namespace {
 
 // The sample slots' file names; with no importer window, every slot is empty.
 std::string slotFileName(const TSequence& seq, int slot) {
-    return seq.Slots != nullptr ? seq.Slots->fileName(slot) : std::string("Blank.wav");
-}
-
-// The main window following each compiled pattern: tempo bar, loop box, tempo display and
-// pattern name box.
-class RenderCompileView final : public playback::CompileView {
-  public:
-    explicit RenderCompileView(TSequence& seq) : seq_(seq) {}
-    void tempoRead(int tempo) override { seq_.Delay->SetPosition(tempo); }
-    void loopCountRead(int loops) override { seq_.Loop->setValue(loops); }
-    void patternRead(const GridTable& grid) override {
-        seq_.TempoRefresh();
-        seq_.Edit2->setText(platform::qtText(grid.cell(0, 0)));
-    }
-
-  private:
-    TSequence& seq_;
-};
-
-std::vector<std::string> playList(const platform::TListBox& list) {
-    std::vector<std::string> entries;
-    for (int i = 0; i < list.Count(); ++i)
-        entries.push_back(list.Item(i));
-    return entries;
+    return seq.Slots != nullptr ? seq.Slots->fileName(slot) : std::string(kBlankWav);
 }
 
 }  // namespace
@@ -78,7 +52,7 @@ void TSequence::RendorClick() {
         return;
     }
     const fs::Path programDirectory = fs::pathFromText(ProgramDirectory);
-    const fs::Path temp = programDirectory / "temp";
+    const fs::Path temp = programDirectory / kTempDirName;
     // 3.
     render::exportKit(Kit, temp);
     // 4.
@@ -86,17 +60,9 @@ void TSequence::RendorClick() {
     // 5.
     for (int k = 1; k <= kSampleSlots; ++k)
         render::exportSample(slotFileName(*this, k), k, programDirectory, temp);
-    // 6. Compile song from the start entry; the render takes every pattern's own tempo, so
-    // Global only sets the bar as Play Song would.
-    RenderCompileView view(*this);
-    const playback::CompileResult compiled = playback::compileSong(
-        {programDirectory, playList(*SongList), SongList->ItemIndex()}, Grid, MainPlay, view);
-    MusicPad.clear();
-    SongList->SetItemIndex(compiled.selectAfter());
-    if (Global->isChecked())
-        Delay->SetPosition(SavedGlobalTempo);
-    SongPosition = 0;
-    StopRequest.clear();
+    // 6. Compile song from the start entry. The render takes every pattern's own tempo: Global
+    // only sets the tempo bar, as Play Song would.
+    CompileSong();
     // 7.
     RenderInstruments = render::usedInstruments(MainPlay);
     // 8.

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/Errors.h"
+#include "core/ProgramFiles.h"
 #include "platform/FileSystem.h"
 #include "render/RenderFiles.h"
 #include "render/SongTiming.h"
@@ -98,7 +99,7 @@ std::string instrumentLabel(int position) {
 
 std::unique_ptr<TWave> openRenderDestination(const std::filesystem::path& programDirectory) {
     auto destination = std::make_unique<TWave>();
-    destination->BackingFileName = programDirectory / kWorkFileName;
+    destination->BackingFileName = programDirectory / kRenderWorkFileName;
     destination->SetFileBacked(true);
     destination->WaveFormat.sampleRate = kRenderRate;
     return destination;

@@ -20,9 +20,6 @@
 
 namespace valdorin::render {
 
-// The destination's backing file, in the program directory.
-inline constexpr const char* kWorkFileName = "work1.tmp";
-
 // What the mixer takes from a sample slot's stream.
 struct SlotSettings {
     int frequency = 22050;  // Hz, the play rate

@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+#include "core/ProgramFiles.h"
 #include "core/Sequencer.h"
 #include "core/Windows.h"
 #include "kits/SampleSlots.h"
@@ -20,7 +21,7 @@ namespace {
 // What the mixer takes from the main window and the sample slots.
 render::MixSettings mixSettings(const TSequence& seq) {
     render::MixSettings s;
-    s.tempDirectory = fs::pathFromText(seq.ProgramDirectory) / "temp";
+    s.tempDirectory = fs::pathFromText(seq.ProgramDirectory) / kTempDirName;
     for (int i = 1; i <= kKitInstruments && i < seq.Kit.Count(); ++i)
         s.kitPans[static_cast<std::size_t>(i)] = seq.Kit.EntryAt(i).Pan;
     if (seq.Slots != nullptr)

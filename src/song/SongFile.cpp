@@ -65,16 +65,18 @@ SongFileContent readSongLines(const std::vector<std::string>& lines) {
     return song;
 }
 
-void applySongRecords(const std::vector<SongRecord>& records, kits::SampleSlots& slots) {
+void applySongRecords(const std::vector<SongRecord>& records, kits::SampleSlots& slots,
+                      kits::SlotView* view) {
     int slot = 1;
     for (const SongRecord& record : records) {
         slots.setFileName(slot, record.fileName);
-        slots.setPickerCaption(slot, shortName(record.fileName));
+        if (view)
+            view->setPickerCaption(slot, shortName(record.fileName));
         const int hz = strToInt(record.frequency);
         slots.setFrequency(slot, hz);
-        if (fileNamePart(record.fileName) != kBlankWav) {
-            slots.enableImporterControls();
-            slots.setPitchBar(hz);
+        if (view && fileNamePart(record.fileName) != kBlankWav) {
+            view->enableImporterControls();
+            view->setPitchBar(hz);
         }
         if (record.pan)
             slots.setPan(slot, strToInt(*record.pan));

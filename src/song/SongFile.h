@@ -25,7 +25,8 @@
 
 namespace valdorin::kits {
 class SampleSlots;
-}
+class SlotView;
+}  // namespace valdorin::kits
 
 namespace valdorin::song {
 
@@ -70,7 +71,10 @@ SongFileContent readSongLines(const std::vector<std::string>& lines);
 // importer's controls and its pitch bar; the pan when the record has one. Ends with the error
 // of the first file that cannot be opened or number that cannot be read; the slots before it
 // stay set.
-void applySongRecords(const std::vector<SongRecord>& records, kits::SampleSlots& slots);
+// view, when given, is the slots' windows: the picker captions, the importer's controls and its
+// pitch bar.
+void applySongRecords(const std::vector<SongRecord>& records, kits::SampleSlots& slots,
+                      kits::SlotView* view = nullptr);
 
 // What Save Song stores of slots 1 to 8.
 SongSlots songSlotsOf(const kits::SampleSlots& slots);

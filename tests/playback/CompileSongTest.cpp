@@ -217,7 +217,7 @@ TEST_F(CompileSongTest, HugeLoopCountIsRefusedBeforeAnythingIsBuilt) {
     writePattern(dir, "A", 1, "60", "1");
     writePattern(dir, "Huge", 64, "60", "2000000000");
     EXPECT_EQ(errorOf({"A", "Huge"}),
-              "The song is too long to be played (more than 4000000 lines)");
+              "The song is too long to be played (more than 1000000 lines)");
     EXPECT_EQ(out.size(), 8u);
 }
 

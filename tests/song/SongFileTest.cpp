@@ -22,7 +22,7 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 // Slots that note every call in order, and refuse the files a test names.
-class RecordingSlots : public kits::SampleSlots {
+class RecordingSlots : public kits::SampleSlots, public kits::SlotView {
   public:
     struct Slot {
         std::string file = "Blank.wav";
@@ -186,7 +186,7 @@ TEST(SongReading, HoldsNoMoreThanTheFileHas) {
 TEST(SongRecords, SetFileCaptionFrequencyControlsAndPanInOrder) {
     RecordingSlots slots;
     slots.slots[9] = {"/keep/nine.wav", 8000, 77, "nine"};
-    applySongRecords(readSongLines(songFileLines({"A"}, exampleSlots())).records, slots);
+    applySongRecords(readSongLines(songFileLines({"A"}, exampleSlots())).records, slots, &slots);
     EXPECT_EQ(slots.slots[1].file, "C:\\Sounds\\Clap.wav");
     EXPECT_EQ(slots.slots[1].caption, "Clap");
     EXPECT_EQ(slots.slots[1].hz, 22050);
@@ -208,7 +208,7 @@ TEST(SongRecords, AllBlankLeavesTheImporterControlsAlone) {
     SongSlots blank;
     for (auto& s : blank)
         s = {"Blank.wav", 44100, 0};
-    applySongRecords(readSongLines(songFileLines({}, blank)).records, slots);
+    applySongRecords(readSongLines(songFileLines({}, blank)).records, slots, &slots);
     EXPECT_EQ(std::count(slots.calls.begin(), slots.calls.end(), "enable"), 0);
     EXPECT_EQ(slots.pitchBar, -1);
 }
@@ -218,7 +218,7 @@ TEST(SongRecords, RecordsWithoutPansKeepThePans) {
     slots.slots[1].pan = 250;
     // Opening a file resets the pan to 0 (the importer's rule); a record without a pan leaves
     // what the open gave.
-    applySongRecords(readSongLines({"<*sam1", "a.wav", "100"}).records, slots);
+    applySongRecords(readSongLines({"<*sam1", "a.wav", "100"}).records, slots, &slots);
     EXPECT_EQ(slots.slots[1].hz, 100);
     EXPECT_EQ(slots.slots[1].pan, 0);
 }
@@ -239,7 +239,7 @@ TEST_P(SongRecordFailure, StopsWithTheEarlierSlotsSet) {
     slots.unreadable = {"missing.wav"};
     slots.slots[3] = {"/three.wav", 333, 0, ""};
     try {
-        applySongRecords(readSongLines(c.lines).records, slots);
+        applySongRecords(readSongLines(c.lines).records, slots, &slots);
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), c.message);
