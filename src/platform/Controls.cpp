@@ -51,6 +51,14 @@ std::string TListBox::Item(int index) const {
     return it ? programText(it->text()) : std::string();
 }
 
+std::vector<std::string> TListBox::Items() const {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(count()));
+    for (int i = 0; i < count(); ++i)
+        out.push_back(Item(i));
+    return out;
+}
+
 void TListBox::Add(const std::string& text) {
     Insert(count(), text);
 }

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace valdorin::platform {
 
@@ -49,6 +50,8 @@ class TListBox : public QListWidget {
     int ItemIndex() const;
     void SetItemIndex(int index);
     std::string Item(int index) const;
+    // Every entry's text, in order.
+    std::vector<std::string> Items() const;
     int Count() const { return count(); }
     void Add(const std::string& text);
     void Insert(int index, const std::string& text);

@@ -37,21 +37,13 @@ class WindowCompileView final : public playback::CompileView {
     TSequence& seq_;
 };
 
-std::vector<std::string> entries(const platform::TListBox& list) {
-    std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(list.Count()));
-    for (int i = 0; i < list.Count(); ++i)
-        out.push_back(list.Item(i));
-    return out;
-}
-
 }  // namespace
 
 playback::CompileResult TSequence::CompileSong() {
     MusicPad.clear();
     WindowCompileView view(*this);
     const playback::CompileResult result = playback::compileSong(
-        {fs::pathFromText(ProgramDirectory), entries(*SongList), SongList->ItemIndex()}, Grid,
+        {fs::pathFromText(ProgramDirectory), SongList->Items(), SongList->ItemIndex()}, Grid,
         MainPlay, view);
     MusicPad.clear();
     if (!result.compiled)

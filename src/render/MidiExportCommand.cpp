@@ -9,12 +9,9 @@
 namespace valdorin {
 
 void TSequence::ExportMidi1Click() {
-    std::vector<std::string> playList;
-    for (int i = 0; i < SongList->Count(); ++i)
-        playList.push_back(SongList->Item(i));
     // Compiled before the dialog, so a missing pattern is reported before a file is asked for.
     const std::vector<std::string> compiled = render::compilePlayList(
-        fs::pathFromText(ProgramDirectory), playList, SongList->ItemIndex());
+        fs::pathFromText(ProgramDirectory), SongList->Items(), SongList->ItemIndex());
     if (compiled.empty())
         return;
     MidiDialog.title = "Export song to MIDI file";

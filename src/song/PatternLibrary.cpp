@@ -40,14 +40,6 @@ class LineBufferUse {
     std::vector<std::string>& pad_;
 };
 
-std::vector<std::string> items(const platform::TListBox& list) {
-    std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(list.Count()));
-    for (int i = 0; i < list.Count(); ++i)
-        out.push_back(list.Item(i));
-    return out;
-}
-
 bool holds(const platform::TListBox& list, const std::string& name) {
     for (int i = 0; i < list.Count(); ++i)
         if (list.Item(i) == name)
@@ -105,7 +97,7 @@ void restoreSlots(const std::vector<std::string>& lines, int length, kits::Sampl
 }  // namespace
 
 void TSequence::AddToLibrary(const std::string& name) {
-    MusicLib->Insert(static_cast<int>(song::libraryInsertPosition(items(*MusicLib), name)), name);
+    MusicLib->Insert(static_cast<int>(song::libraryInsertPosition(MusicLib->Items(), name)), name);
 }
 
 // Save Pattern.

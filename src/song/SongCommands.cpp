@@ -23,14 +23,6 @@ using platform::qtText;
 
 namespace {
 
-std::vector<std::string> entries(const platform::TListBox& list) {
-    std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(list.Count()));
-    for (int i = 0; i < list.Count(); ++i)
-        out.push_back(list.Item(i));
-    return out;
-}
-
 // Exchanges two entries; each check mark goes with its entry.
 void exchange(platform::TListBox& list, int a, int b) {
     const std::string first = list.Item(a);
@@ -98,12 +90,12 @@ void TSequence::BitBtn9Click() {
     if (noSong(title))
         return;
     if (Slots) {
-        MusicPad = song::songFileLines(entries(*SongList), song::songSlotsOf(*Slots));
+        MusicPad = song::songFileLines(SongList->Items(), song::songSlotsOf(*Slots));
     } else {
         song::SongSlots blank;
         for (auto& slot : blank)
             slot = {"Blank.wav", 44100, 0};
-        MusicPad = song::songFileLines(entries(*SongList), blank);
+        MusicPad = song::songFileLines(SongList->Items(), blank);
     }
     // Written beside the old file and renamed over it: a failed save leaves the old song whole.
     try {
