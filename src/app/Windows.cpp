@@ -1,5 +1,7 @@
 #include "core/Windows.h"
 
+#include <QTimer>
+
 #include "core/Sequencer.h"
 #include "intro/intro.h"
 #include "kits/Kit_Listing.h"
@@ -8,6 +10,7 @@
 #include "kits/Sams.h"
 #include "render/Unit1.h"
 #include "song/Options.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -41,11 +44,16 @@ void createWindows() {
     w.IntroScreen->FormCreate();
     w.Sequence->activateWindow();
     w.Sequence->raise();
+    // The work as it stands now is the unchanged work; unsaved work of an earlier run is
+    // offered back once the main window is up.
+    w.Sequence->History->Begin();
+    QTimer::singleShot(0, w.Sequence, [seq = w.Sequence] { seq->History->OfferRecovery(); });
 }
 
 void destroyWindows() {
     Windows& w = windows();
-    if (w.Sequence) w.Sequence->Slots = nullptr;  // the slots go with the importer
+    if (w.Sequence)
+        w.Sequence->Slots = nullptr;  // the slots go with the importer
     delete w.Samples;
     delete w.Form2;
     delete w.IntroScreen;

@@ -44,10 +44,11 @@ class SampleSlots;
 }
 
 class TStringGrid;
+class WorkHistory;
 
 class TSequence : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The main window's caption at start-up and after New Song.
     static constexpr const char* kCaption = "Valdorin Pro v5.0";
     // The caption built from a song title: this prefix, then the title.
@@ -57,30 +58,30 @@ public:
     ~TSequence() override;
 
     // ---- state (in the order the window holds it) ----
-    std::string ScratchName;           // pattern name taken by Save Pattern
-    std::string StopRequest;           // "Stop" after Stop or Clear List
+    std::string ScratchName;  // pattern name taken by Save Pattern
+    std::string StopRequest;  // "Stop" after Stop or Clear List
     int InitialLength = 16;
     int InitialBeatLength = 4;
-    int SavedGlobalTempo = 60;         // the tempo value the user last chose on the bar
+    int SavedGlobalTempo = 60;  // the tempo value the user last chose on the bar
     double Tempo = 60;
-    int StepInterval = 120;            // milliseconds
-    int OutputSampleRate = 44200;      // of the primary format (44200, not 44100)
+    int StepInterval = 120;        // milliseconds
+    int OutputSampleRate = 44200;  // of the primary format (44200, not 44100)
     int OutputSampleBits = 16;
-    int SongPosition = 0;              // index of the next compiled-song line
-    int PlayingLength = 0;             // pattern length taken by Play Pattern
-    int PatternRow = 0;                // grid row the pattern timer plays next
-    std::string ProgramDirectory;      // the current directory at start-up (program text)
+    int SongPosition = 0;          // index of the next compiled-song line
+    int PlayingLength = 0;         // pattern length taken by Play Pattern
+    int PatternRow = 0;            // grid row the pattern timer plays next
+    std::string ProgramDirectory;  // the current directory at start-up (program text)
     bool TemplateFlag = false;
     std::array<int, 25> RenderInstruments{};  // entries 1 to 24 used
-    int CellJump = 0;                  // rows the cursor moves after a typed volume digit
+    int CellJump = 0;                         // rows the cursor moves after a typed volume digit
     // The pans read from the pan file at start-up, kept for instruments a later kit lacks.
     Pans StartupPans{};
 
     // ---- data behind hidden controls ----
-    GridTable Grid;                        // the table behind StringGrid1
-    std::vector<std::string> MusicPad;     // the line buffer of file commands
-    std::vector<std::string> MainPlay;     // the compiled song
-    kits::TWaveCollection Kit;             // the drum kit played by DXWaveList1
+    GridTable Grid;                     // the table behind StringGrid1
+    std::vector<std::string> MusicPad;  // the line buffer of file commands
+    std::vector<std::string> MainPlay;  // the compiled song
+    kits::TWaveCollection Kit;          // the drum kit played by DXWaveList1
 
     // ---- controls ----
     QLabel* Image1 = nullptr;  // the skin picture behind everything
@@ -121,6 +122,8 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
 
     // ---- menu entries ----
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
     QAction* New_Song = nullptr;
     QAction* OpenSong1 = nullptr;
     QAction* SaveSong1 = nullptr;
@@ -153,6 +156,9 @@ public:
 
     // The sample slots, owned by the sample importer window; set when that window exists.
     kits::SampleSlots* Slots = nullptr;
+
+    // Undo, redo and the recovery copy of the work (song/WorkHistory.h).
+    std::unique_ptr<WorkHistory> History;
 
     // ---- start-up, close, resize (core/Sequencer.cpp) ----
     void FormCreate();
@@ -222,15 +228,15 @@ public:
     std::string ChooserText() const;
     void SetChooserText(const std::string& text);
 
-signals:
+  signals:
     // The main window has closed: the program ends.
     void Closed();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void createControls();
     void createMenu();
 };

@@ -17,6 +17,7 @@
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "song/PatternFile.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -110,6 +111,7 @@ void TSequence::AddToLibrary(const std::string& name) {
 
 // Save Pattern.
 void TSequence::BitBtn6Click() {
+    const UndoStep step(*this, "Save Pattern");
     ScratchName = Grid.cell(0, 0);
     const int length = strToInt(Grid.cell(2, 0));
     if (ScratchName.empty()) {
@@ -134,6 +136,7 @@ void TSequence::BitBtn6Click() {
 
 // Load pattern: any button, after a left press has moved the selection.
 void TSequence::SongListMouseDown(Qt::MouseButton) {
+    const UndoStep step(*this, "Load Pattern");
     const int index = SongList->ItemIndex();
     if (index < 0)
         return;
@@ -161,6 +164,7 @@ void TSequence::SongListMouseDown(Qt::MouseButton) {
 
 // Add to play list (double-click on the library, or BitBtn1).
 void TSequence::MusicLibDblClick() {
+    const UndoStep step(*this, "Add to Play List");
     const int index = MusicLib->ItemIndex();
     if (index < 0)
         return;
@@ -172,6 +176,7 @@ void TSequence::MusicLibDblClick() {
 
 // Remove from play list.
 void TSequence::BitBtn2Click() {
+    const UndoStep step(*this, "Remove from Play List");
     const int index = SongList->ItemIndex();
     if (index < 0)
         return;
@@ -188,6 +193,7 @@ void TSequence::BitBtn2Click() {
 
 // Delete pattern.
 void TSequence::LibBinClick() {
+    const UndoStep step(*this, "Delete Pattern");
     const int index = MusicLib->ItemIndex();
     if (index <= 0)
         return;
