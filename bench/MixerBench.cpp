@@ -11,6 +11,8 @@
 #include <numbers>
 #include <vector>
 
+#include "core/LittleEndian.h"
+#include "core/RiffWave.h"
 #include "kits/KitFile.h"
 #include "platform/audio/AudioFileStream.h"
 #include "platform/audio/AudioOutput.h"
@@ -26,24 +28,8 @@ constexpr int kRate = 48000;
 constexpr int kBlock = 256;
 
 std::vector<std::uint8_t> fmt16(int channels, int rate) {
-    const int align = channels * 2;
-    const int bps = align * rate;
-    return {1,
-            0,
-            static_cast<std::uint8_t>(channels),
-            0,
-            static_cast<std::uint8_t>(rate),
-            static_cast<std::uint8_t>(rate >> 8),
-            static_cast<std::uint8_t>(rate >> 16),
-            0,
-            static_cast<std::uint8_t>(bps),
-            static_cast<std::uint8_t>(bps >> 8),
-            static_cast<std::uint8_t>(bps >> 16),
-            0,
-            static_cast<std::uint8_t>(align),
-            0,
-            16,
-            0};
+    const auto body = riff::formatBody(riff::FormatFields::pcm(channels, rate, 16));
+    return {body.begin(), body.end()};
 }
 
 std::vector<float> tone(double hz, int rate, int frames, int channels) {
@@ -68,8 +54,7 @@ void BM_Mixer64Voices8Streams(benchmark::State& state) {
         std::vector<std::uint8_t> data;
         for (float x : s) {
             const auto v = static_cast<std::int16_t>(std::lround(x * 32767));
-            data.push_back(static_cast<std::uint8_t>(v & 0xFF));
-            data.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+            le::append16(data, static_cast<std::uint16_t>(v));
         }
         kit.AddEntry().Wave.assign(fmt16(channels, 44100), std::move(data));
     }

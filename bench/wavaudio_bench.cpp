@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "core/LittleEndian.h"
+#include "core/RiffWave.h"
 #include "render/LiteralWave.h"
 #include "render/wavaudio.h"
 
@@ -32,6 +34,8 @@ namespace {
 
 using valdorin::render::TWave;
 using valdorin::render::WaveFormatRecord;
+namespace le = valdorin::le;
+namespace riff = valdorin::riff;
 
 using valdorin::render::test::LiteralWave;  // the yardstick
 
@@ -57,8 +61,7 @@ std::vector<std::uint8_t> sourceBytes() {
             noise = noise * 1103515245u + 12345u;
             const int tone = ((f / (50 + c * 7)) % 2 ? envelope : -envelope) / 2;
             const int v = tone + int((noise >> 17) % 8192) - 4096;
-            b.push_back(std::uint8_t(v));
-            b.push_back(std::uint8_t(unsigned(v) >> 8));
+            le::append16(b, std::uint16_t(v));
         }
     }
     return b;
@@ -76,13 +79,9 @@ void writeWav(const std::filesystem::path& path, const std::vector<std::uint8_t>
 
 // A WAV file of that many seconds of silence.
 void prefillWav(const std::filesystem::path& path, double seconds) {
-    LiteralWave w;
-    auto header = w.SaveImage();
     const std::uint32_t n = std::uint32_t(std::llround(seconds * kRate) * 4);
-    for (int i = 0; i < 4; ++i) {
-        header[4 + i] = std::uint8_t((n + 36) >> (8 * i));
-        header[40 + i] = std::uint8_t(n >> (8 * i));
-    }
+    const auto header =
+        riff::header(riff::formatBody(riff::FormatFields::pcm(2, kRate, 16)), n, riff::Tail::None);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(header.data(), 1, header.size(), f);
     std::vector<std::uint8_t> zeros(1 << 20, 0);

@@ -4,7 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 PACKAGES=(
-    cmake ninja-build g++ clang pkg-config
+    cmake ninja-build g++ clang clang-format pkg-config
     qt6-base-dev qt6-multimedia-dev libgl-dev
     portaudio19-dev libsndfile1-dev libsamplerate0-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -27,6 +27,7 @@ void createWindows() {
     w.Sequence->FormCreate();
     w.MainForm = new TMainForm;
     w.Sequence->Slots = w.MainForm;
+    w.Sequence->SlotWindows = w.MainForm;
     w.MainForm->FormCreate();
     w.Kit_List = new TKit_List;
     w.Kit_List->FormCreate();
@@ -52,8 +53,11 @@ void createWindows() {
 
 void destroyWindows() {
     Windows& w = windows();
-    if (w.Sequence)
-        w.Sequence->Slots = nullptr;  // the slots go with the importer
+    if (w.Sequence) {
+        // The slots go with the importer.
+        w.Sequence->Slots = nullptr;
+        w.Sequence->SlotWindows = nullptr;
+    }
     delete w.Samples;
     delete w.Form2;
     delete w.IntroScreen;

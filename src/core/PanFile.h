@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/ProgramFiles.h"
+
 namespace valdorin {
 
-inline constexpr const char* kPanFileName = "Panning.dat";
 inline constexpr int kPanCount = 16;
 
 using Pans = std::array<int, kPanCount>;  // pans[i - 1] is the pan of instrument list entry i

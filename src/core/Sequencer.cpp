@@ -20,6 +20,7 @@
 
 #include "core/InstrumentList.h"
 #include "core/PanFile.h"
+#include "core/ProgramFiles.h"
 #include "core/StringGrid.h"
 #include "core/Tempo.h"
 #include "core/Text.h"
@@ -342,7 +343,7 @@ void TSequence::SetChooserText(const std::string& text) {
 void TSequence::FormCreate() {
     try {
         // 1. The default kit.
-        kits::ReadKitFile(Kit, fs::resolveCaseBlind("power.dxg"));
+        kits::ReadKitFile(Kit, fs::resolveCaseBlind(kKitFileName));
         // 2.
         OutputSampleRate = 44200;
         OutputSampleBits = 16;
@@ -373,7 +374,7 @@ void TSequence::FormCreate() {
         labelSteps(Grid, InitialBeatLength, Grid.rowCount() - 2);
         writeChannelHeaders(Grid);
         // 10.
-        MusicPad = fs::readLines(fs::resolveCaseBlind("Panning.dat"));
+        MusicPad = fs::readLines(fs::resolveCaseBlind(kPanFileName));
         // 11.
         DXSound1.Initialize();
         DXWaveList1->Prepare();
@@ -388,8 +389,8 @@ void TSequence::FormCreate() {
         // 13.
         MusicPad.clear();
         // 14, 15. The blank sample files of the temp directory; failures are no error.
-        const fs::Path temp = fs::pathFromText(ProgramDirectory) / "temp";
-        const auto blank = fs::findCaseBlind(fs::pathFromText(ProgramDirectory), "Blank.wav");
+        const fs::Path temp = fs::pathFromText(ProgramDirectory) / kTempDirName;
+        const auto blank = fs::findCaseBlind(fs::pathFromText(ProgramDirectory), kBlankWav);
         for (int i = 1; i <= 8; ++i)
             fs::removeFile(temp / ("sample" + std::to_string(i) + ".wav"));
         for (int i = 1; i <= 8; ++i)
@@ -413,7 +414,7 @@ bool TSequence::FormClose() {
             pans[i - 1] = entry->Pan;
     }
     MusicPad = panFileLines(pans);
-    const fs::Path path = fs::pathFromText(ProgramDirectory) / "Panning.dat";
+    const fs::Path path = fs::pathFromText(ProgramDirectory) / kPanFileName;
     try {
         fs::writeLines(path, MusicPad);
     } catch (const std::exception& e) {

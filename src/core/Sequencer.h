@@ -41,7 +41,8 @@ class TTrackBar;
 }  // namespace platform
 namespace kits {
 class SampleSlots;
-}
+class SlotView;
+}  // namespace kits
 
 class TStringGrid;
 class WorkHistory;
@@ -156,6 +157,8 @@ class TSequence : public QMainWindow {
 
     // The sample slots, owned by the sample importer window; set when that window exists.
     kits::SampleSlots* Slots = nullptr;
+    // What the slots' windows show of them (picker captions, importer controls); set with Slots.
+    kits::SlotView* SlotWindows = nullptr;
 
     // Undo, redo and the recovery copy of the work (song/WorkHistory.h).
     std::unique_ptr<WorkHistory> History;

@@ -64,14 +64,16 @@ void TSequence::BitBtn13Click() {
 
 void TSequence::LoopChange() {
     const UndoStep step(*this, "Loop Count", Reacting::LoopCount);
-    // Setting 1 changes the text and runs this once more, which then finds 1 and stops.
-    const auto count = tryStrToInt(programText(Loop->text()));
-    if (count && *count >= 1)
+    // Setting the count changes the text and runs this once more, which then finds it valid.
+    const std::string text = programText(Loop->text());
+    const int count = normalizedLoopCount(text);
+    if (tryStrToInt(text) == count)
         return;
-    Loop->setValue(1);
+    Loop->setValue(count);
     // An emptied box keeps its value, so setting the value alone would leave it empty.
-    if (Loop->text() != "1")
-        Loop->findChild<QLineEdit*>()->setText("1");
+    const QString shown = QString::number(count);
+    if (Loop->text() != shown)
+        Loop->findChild<QLineEdit*>()->setText(shown);
 }
 
 }  // namespace valdorin

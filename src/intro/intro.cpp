@@ -12,7 +12,8 @@ TIntroScreen::TIntroScreen(QWidget* parent) : QWidget(parent) {
 
 void TIntroScreen::FormCreate() {
     // Without the video the intro is skipped silently and the window is never seen.
-    if (!fs::findCaseBlind(".", "Valdorin.avi")) hide();
+    if (!fs::findCaseBlind(".", "Valdorin.avi"))
+        hide();
 }
 
 }  // namespace valdorin

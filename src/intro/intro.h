@@ -7,7 +7,7 @@ namespace valdorin {
 
 class TIntroScreen : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TIntroScreen(QWidget* parent = nullptr);
     void FormCreate();
 };

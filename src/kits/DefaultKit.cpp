@@ -10,6 +10,10 @@
 
 #include "core/Errors.h"
 #include "core/InstrumentList.h"
+#include "core/LittleEndian.h"
+#include "core/PanFile.h"
+#include "core/ProgramFiles.h"
+#include "core/RiffWave.h"
 #include "platform/FileSystem.h"
 
 namespace valdorin::kits {
@@ -329,33 +333,19 @@ std::vector<std::int16_t> tambourine() {
 
 // The "fmt " body of 16-bit PCM.
 std::vector<std::uint8_t> pcmFormat(int channels) {
-    const std::uint32_t blockAlign = 2u * std::uint32_t(channels);
-    const std::uint32_t fields[] = {
-        1, std::uint32_t(channels), kRate, kRate * blockAlign, blockAlign, 16};
-    const int sizes[] = {2, 2, 4, 4, 2, 2};
-    std::vector<std::uint8_t> out;
-    for (int f = 0; f < 6; ++f)
-        for (int b = 0; b < sizes[f]; ++b)
-            out.push_back(std::uint8_t(fields[f] >> (8 * b)));
-    return out;
+    const auto body = riff::formatBody(riff::FormatFields::pcm(channels, kRate, 16));
+    return {body.begin(), body.end()};
 }
 
 std::vector<std::uint8_t> pcmData(const std::vector<std::int16_t>& samples) {
     std::vector<std::uint8_t> out;
     out.reserve(samples.size() * 2);
-    for (std::int16_t v : samples) {
-        out.push_back(std::uint8_t(std::uint16_t(v) & 0xFF));
-        out.push_back(std::uint8_t(std::uint16_t(v) >> 8));
-    }
+    for (std::int16_t v : samples)
+        le::append16(out, static_cast<std::uint16_t>(v));
     return out;
 }
 
 constexpr int kBlankFrames = kRate / 10;
-
-void putU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(v >> (8 * i)));
-}
 
 }  // namespace
 
@@ -391,20 +381,8 @@ void BuildDefaultKit(TWaveCollection& kit) {
 }
 
 std::vector<std::uint8_t> BlankWavBytes() {
-    const std::vector<std::uint8_t> format = pcmFormat(2);
-    const std::uint32_t dataBytes = kBlankFrames * 4;
-    std::vector<std::uint8_t> out;
-    auto text = [&](const char* s) { out.insert(out.end(), s, s + 4); };
-    text("RIFF");
-    putU32(out, 36 + dataBytes);
-    text("WAVE");
-    text("fmt ");
-    putU32(out, std::uint32_t(format.size()));
-    out.insert(out.end(), format.begin(), format.end());
-    text("data");
-    putU32(out, dataBytes);
-    out.resize(out.size() + dataBytes, 0);
-    return out;
+    const std::vector<std::uint8_t> silence(kBlankFrames * 4, 0);
+    return riff::image(pcmFormat(2), silence, riff::Tail::None);
 }
 
 void SeedProgramDirectory(const std::filesystem::path& dir) {
@@ -415,19 +393,19 @@ void SeedProgramDirectory(const std::filesystem::path& dir) {
     // The program finds its files without regard to letter case, so a user's "panning.dat"
     // already counts as "Panning.dat".
     auto missing = [&](const char* name) { return !fs::findCaseBlind(dir, name); };
-    if (missing("power.dxg")) {
+    if (missing(kKitFileName)) {
         TWaveCollection kit;
         BuildDefaultKit(kit);
-        WriteKitFile(kit, dir / "power.dxg");
+        WriteKitFile(kit, dir / kKitFileName);
     }
-    if (missing("Blank.wav"))
-        fs::writeFileAtomic(dir / "Blank.wav", BlankWavBytes());
-    if (missing("Panning.dat"))
-        fs::writeLines(dir / "Panning.dat", std::vector<std::string>(kKitInstruments + 1, "0"));
-    if (missing("temp")) {
-        std::filesystem::create_directory(dir / "temp", ec);
+    if (missing(kBlankWav))
+        fs::writeFileAtomic(dir / kBlankWav, BlankWavBytes());
+    if (missing(kPanFileName))
+        fs::writeLines(dir / kPanFileName, panFileLines(Pans{}));
+    if (missing(kTempDirName)) {
+        std::filesystem::create_directory(dir / kTempDirName, ec);
         if (ec)
-            throwCannotCreate(fs::textFromPath(dir / "temp"));
+            throwCannotCreate(fs::textFromPath(dir / kTempDirName));
     }
 }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <fstream>
 #include <limits>
-#include <system_error>
 #include <utility>
 
 #include "core/Errors.h"
+#include "core/LittleEndian.h"
+#include "core/RiffWave.h"
 #include "core/Text.h"
 #include "platform/FileSystem.h"
 
@@ -45,27 +45,9 @@ enum : std::uint8_t {
     kCollection = 0x0E,
 };
 
-std::uint32_t getU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-std::uint16_t getU16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
-
-void putU32(Bytes& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(v >> (8 * i)));
-}
-
-void putText(Bytes& out, std::string_view s) {
-    out.insert(out.end(), s.begin(), s.end());
-}
-
 void putShortString(Bytes& out, std::string_view s) {
     out.push_back(std::uint8_t(s.size()));
-    putText(out, s);
+    le::appendText(out, s);
 }
 
 // Reads forward through bytes held in memory. Every read checks what is left first, so a count
@@ -89,7 +71,7 @@ class Cursor {
         return bytes_[pos_];
     }
     std::uint8_t byte() { return take(1)[0]; }
-    std::uint32_t u32() { return getU32(take(4).data()); }
+    std::uint32_t u32() { return le::get32(take(4).data()); }
     std::string text(std::uint64_t n) {
         const ByteSpan s = take(n);
         return std::string(s.begin(), s.end());
@@ -102,7 +84,7 @@ class Cursor {
             case kInt8:
                 return static_cast<std::int8_t>(byte());
             case kInt16:
-                return static_cast<std::int16_t>(getU16(take(2).data()));
+                return static_cast<std::int16_t>(le::get16(take(2).data()));
             case kInt32:
                 return static_cast<std::int32_t>(u32());
             default:
@@ -231,31 +213,6 @@ bool isIdentifier(std::string_view s) {
                        [&](unsigned char c) { return letter(c) || (c >= '0' && c <= '9'); });
 }
 
-// The whole file, opened before the caller changes anything. Reads only what the file holds,
-// so a damaged size never drives the allocation.
-Bytes readWholeFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    std::ifstream in;
-    // Devices and pipes could feed bytes for ever; only regular files are kit and WAV files.
-    if (!ec && std::filesystem::is_regular_file(status))
-        in.open(path, std::ios::binary);
-    if (!in.is_open())
-        throwCannotOpen(fs::textFromPath(path));
-    Bytes bytes;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec)
-        bytes.reserve(std::min<std::uintmax_t>(size, std::uintmax_t(1) << 26));
-    char chunk[1 << 16];
-    while (in) {
-        in.read(chunk, sizeof chunk);
-        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
-    }
-    if (in.bad())
-        throw Error(kStreamReadError);
-    return bytes;
-}
-
 std::atomic<std::uint64_t> waveGenerations{0};
 
 }  // namespace
@@ -273,10 +230,7 @@ namespace {
 std::uint32_t formatField(const Bytes& format, std::size_t offset, std::size_t size) {
     if (format.size() < offset + size)
         return 0;
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        v |= std::uint32_t(format[offset + i]) << (8 * i);
-    return v;
+    return size == 2 ? le::get16(&format[offset]) : le::get32(&format[offset]);
 }
 }  // namespace
 
@@ -304,26 +258,14 @@ void ClearWave(TKitWave& wave) {
 }
 
 std::vector<std::uint8_t> WaveImage(const TKitWave& wave) {
-    Bytes out;
     if (wave.empty())
-        return out;
+        return {};
     const std::uint64_t f = wave.format().size();
     const std::uint64_t d = wave.data().size();
     // The image carries its own length in 32 bits.
     if (29 + f + d > std::numeric_limits<std::uint32_t>::max())
         throw Error(kStreamWriteError);
-    out.reserve(29 + f + d);
-    putText(out, "RIFF");
-    putU32(out, std::uint32_t(21 + f + d));
-    putText(out, "WAVE");
-    putText(out, "fmt ");
-    putU32(out, std::uint32_t(f));
-    out.insert(out.end(), wave.format().begin(), wave.format().end());
-    putText(out, "data");
-    putU32(out, std::uint32_t(d));
-    out.insert(out.end(), wave.data().begin(), wave.data().end());
-    out.push_back(0);
-    return out;
+    return riff::image(wave.format(), wave.data(), riff::Tail::ZeroByte);
 }
 
 void ReadWaveImage(TKitWave& wave, std::span<const std::uint8_t> image) {
@@ -343,8 +285,8 @@ void ReadWaveImage(TKitWave& wave, std::span<const std::uint8_t> image) {
     for (std::uint64_t pos = 12; pos <= n;) {
         std::uint8_t header[8] = {};
         std::memcpy(header, image.data() + pos, std::min<std::uint64_t>(8, available(pos)));
-        const std::uint32_t size = getU32(header + 4);
-        if (getU32(header) == 0)
+        const std::uint32_t size = le::get32(header + 4);
+        if (le::get32(header) == 0)
             break;
         pos += 8;
         if (std::memcmp(header, "fmt ", 4) == 0) {
@@ -364,7 +306,7 @@ void ReadWaveImage(TKitWave& wave, std::span<const std::uint8_t> image) {
 }
 
 void LoadWaveFile(TKitWave& wave, const std::filesystem::path& path) {
-    const Bytes bytes = readWholeFile(path);
+    const Bytes bytes = fs::readFile(path);
     ReadWaveImage(wave, bytes);
 }
 
@@ -422,14 +364,14 @@ std::vector<std::uint8_t> KitFileImage(const TWaveCollection& kit) {
     out.push_back(0xFF);
     out.push_back(10);
     out.push_back(0);
-    putText(out, kResourceName);
+    le::appendText(out, kResourceName);
     out.push_back(0);
     out.push_back(0x30);
     out.push_back(0x10);
-    putU32(out, 0);  // image length, filled in below
+    le::append32(out, 0);  // image length, filled in below
     const std::size_t imageStart = out.size();
 
-    putText(out, "TPF0");
+    le::appendText(out, "TPF0");
     putShortString(out, kHolderClass);
     putShortString(out, "");
     putShortString(out, "List");
@@ -447,14 +389,14 @@ std::vector<std::uint8_t> KitFileImage(const TWaveCollection& kit) {
                 if (name.size() > std::numeric_limits<std::uint32_t>::max())
                     throw Error(kStreamWriteError);
                 out.push_back(kLongString);
-                putU32(out, std::uint32_t(name.size()));
+                le::append32(out, std::uint32_t(name.size()));
             }
-            putText(out, name);
+            le::appendText(out, name);
         }
         putShortString(out, "Wave.WAVE");
         out.push_back(kBinary);
         const Bytes image = WaveImage(entry.Wave);
-        putU32(out, std::uint32_t(image.size()));
+        le::append32(out, std::uint32_t(image.size()));
         out.insert(out.end(), image.begin(), image.end());
         out.push_back(kEndOfList);
     }
@@ -475,7 +417,7 @@ void ReadKitImage(TWaveCollection& kit, std::span<const std::uint8_t> bytes) {
 
     // Resource header: 0xFF, type 10, a zero-ended name, 2 bytes of flags, 4 bytes of length.
     // Only the marker and the type are checked; the name is looked for in the first 79 bytes.
-    if (bytes.size() < 3 || bytes[0] != 0xFF || getU16(bytes.data() + 1) != 10)
+    if (bytes.size() < 3 || bytes[0] != 0xFF || le::get16(bytes.data() + 1) != 10)
         throw Error(kInvalidStreamFormat);
     const ByteSpan head = bytes.first(std::min<std::size_t>(bytes.size(), 79));
     const auto nameEnd = std::find(head.begin() + 3, head.end(), 0);
@@ -515,7 +457,7 @@ void ReadKitImage(TWaveCollection& kit, std::span<const std::uint8_t> bytes) {
 }
 
 void ReadKitFile(TWaveCollection& kit, const std::filesystem::path& path) {
-    const Bytes bytes = readWholeFile(path);
+    const Bytes bytes = fs::readFile(path);
     ReadKitImage(kit, bytes);
 }
 

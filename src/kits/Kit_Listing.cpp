@@ -10,6 +10,8 @@ TKit_List::TKit_List(QWidget* parent) : QWidget(parent) {
     setFixedSize(size());
 }
 
-void TKit_List::FormCreate() { setFixedWidth(80); }
+void TKit_List::FormCreate() {
+    setFixedWidth(80);
+}
 
 }  // namespace valdorin

@@ -7,7 +7,7 @@ namespace valdorin {
 
 class TKit_List : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TKit_List(QWidget* parent = nullptr);
     void FormCreate();
 };

@@ -233,7 +233,8 @@ void TMainForm::FileOpenClick() {
         // 4.
         setPickerCaption(c, shortName(*chosen));
         // 5. The working copy is a convenience: a failed copy is no error.
-        fs::copyFile(fs::pathFromText(*chosen), ProgramDirectory() / "temp" / "Sample1.wav", true);
+        fs::copyFile(fs::pathFromText(*chosen),
+                     ProgramDirectory() / kTempDirName / kImportedSampleFileName, true);
         // 6.
         Bank.SetFileName(c, *chosen);
         // 7.

@@ -26,7 +26,7 @@ namespace platform {
 class TTrackBar;
 }
 
-class TMainForm : public QMainWindow, public kits::SampleSlots {
+class TMainForm : public QMainWindow, public kits::SampleSlots, public kits::SlotView {
     Q_OBJECT
   public:
     static constexpr const char* kOpenFilter = "Wave (*.wav)|*.wav|All files (*.*)|*.*";
@@ -97,6 +97,8 @@ class TMainForm : public QMainWindow, public kits::SampleSlots {
     void setBasePitch(int slot, int hz) override;
     void restart(int slot) override;
     void stop(int slot) override;
+
+    // ---- kits::SlotView ----
     void setPickerCaption(int slot, const std::string& caption) override;
     void enableImporterControls() override;
     void setPitchBar(int hz) override;

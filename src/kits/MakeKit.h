@@ -7,7 +7,7 @@ namespace valdorin {
 
 class TMakit : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TMakit(QWidget* parent = nullptr);
     void FormCreate();
 };

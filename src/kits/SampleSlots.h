@@ -4,6 +4,9 @@
 // renderer reads their files, volumes, pans and frequencies. The sample importer window owns
 // the slots and implements this interface (TMainForm). Slots are numbered 1 to 32; any other
 // number raises an error. UI thread only.
+//
+// SampleSlots is the slot bank alone; SlotView is what the slots' windows show of them, for
+// the commands that bring a loaded slot onto the picker and the importer.
 
 #include <string>
 
@@ -34,6 +37,11 @@ class SampleSlots {
     // "WaveStream not set" for a slot without sound.
     virtual void restart(int slot) = 0;
     virtual void stop(int slot) = 0;
+};
+
+class SlotView {
+  public:
+    virtual ~SlotView() = default;
 
     // The sample picker's button caption of the slot.
     virtual void setPickerCaption(int slot, const std::string& caption) = 0;

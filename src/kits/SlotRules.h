@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/ProgramFiles.h"
+
 namespace valdorin::kits {
 
-// The empty-slot sound, installed in the program directory.
-inline constexpr const char* kBlankWav = "Blank.wav";
 // Cents per semitone step of the importer.
 inline constexpr int kSemitoneCents = 100;
 

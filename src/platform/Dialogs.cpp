@@ -37,8 +37,8 @@ QWidget* parentWindow() {
 class QtDialogs : public Dialogs {
   public:
     void error(const std::string& message) override {
-        QMessageBox box(QMessageBox::Critical, "Valdorin", qt(message),
-                        QMessageBox::Ok, parentWindow());
+        QMessageBox box(QMessageBox::Critical, "Valdorin", qt(message), QMessageBox::Ok,
+                        parentWindow());
         box.exec();
     }
     void notice(const std::string& caption, const std::string& text) override {
@@ -127,21 +127,23 @@ bool ScriptedDialogs::askOkCancel(const std::string& caption, const std::string&
     answers.pop_front();
     return a;
 }
-std::optional<std::string> ScriptedDialogs::openFile(const FileDialogSpec& request) {
-    shown.push_back({"open", request.title, "", request});
+namespace {
+// The next scripted answer of a file dialog; none left answers Cancel.
+std::optional<std::string> nextFile(std::deque<std::optional<std::string>>& files) {
     if (files.empty())
         return std::nullopt;
     auto f = files.front();
     files.pop_front();
     return f;
 }
+}  // namespace
+std::optional<std::string> ScriptedDialogs::openFile(const FileDialogSpec& request) {
+    shown.push_back({"open", request.title, "", request});
+    return nextFile(files);
+}
 std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& request) {
     shown.push_back({"save", request.title, "", request});
-    if (files.empty())
-        return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
-    return f;
+    return nextFile(files);
 }
 void ScriptedDialogs::openDocument(const std::string& path) {
     shown.push_back({"document", "", path, {}});

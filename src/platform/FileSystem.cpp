@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -80,56 +81,108 @@ bool fileExists(const Path& path) {
 }
 
 std::vector<std::uint8_t> readFile(const Path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::error_code ec;
-    // Only regular files: a device or a pipe could be read for ever.
-    if (!in || !std::filesystem::is_regular_file(path, ec))
+    const auto status = std::filesystem::status(path, ec);
+    std::ifstream in;
+    // Only regular files: a device or a pipe could block the open or feed bytes for ever.
+    if (!ec && std::filesystem::is_regular_file(status))
+        in.open(path, std::ios::binary);
+    if (!in.is_open())
         throwCannotOpen(textFromPath(path));
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    // The size only sizes the first allocation: what is read is what the file holds.
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec)
+        bytes.reserve(std::min<std::uintmax_t>(size, std::uintmax_t{1} << 26));
+    char chunk[1 << 16];
+    while (in) {
+        in.read(chunk, sizeof chunk);
+        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    }
+    if (in.bad())
+        throw Error("Stream read error");
     return bytes;
 }
 
-void writeFileAtomic(const Path& path, std::span<const std::uint8_t> bytes) {
-    writeFileAtomic(path,
-                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
-void writeFileAtomic(const Path& path, std::string_view bytes) {
+AtomicFileWriter::AtomicFileWriter(const Path& path) : path_(path) {
     static std::mt19937_64 rng{std::random_device{}()};
     const Path dir = path.has_parent_path() ? path.parent_path() : Path(".");
-    const Path temp =
-        dir / ("." + path.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throwCannotCreate(textFromPath(path));
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            ok = false;
+    // A name already taken (a leftover of a crash) is passed over for another.
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+        temp_ =
+            dir / ("." + path.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd_ < 0 && errno != EEXIST)
             break;
+    }
+    if (fd_ < 0)
+        throwCannotCreate(textFromPath(path));
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    discard();
+}
+
+void AtomicFileWriter::discard() {
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temp_.c_str());
+}
+
+void AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
+    write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+    if (fd_ < 0)
+        throw Error("Stream write error");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            discard();
+            throw Error("Stream write error");
         }
         done += static_cast<std::size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
+    written_ += done;
+}
+
+void AtomicFileWriter::commit() {
+    if (fd_ < 0)
+        throw Error("Stream write error");
+    const bool synced = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!synced || !closed) {
+        ::unlink(temp_.c_str());
         throw Error("Stream write error");
     }
     // Keep the permissions of the file being replaced.
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
+    const auto status = std::filesystem::status(path_, ec);
     if (!ec && std::filesystem::exists(status))
-        std::filesystem::permissions(temp, status.permissions(), ec);
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throwCannotCreate(textFromPath(path));
+        std::filesystem::permissions(temp_, status.permissions(), ec);
+    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        throwCannotCreate(textFromPath(path_));
     }
+}
+
+void writeFileAtomic(const Path& path, std::span<const std::uint8_t> bytes) {
+    AtomicFileWriter out(path);
+    out.write(bytes);
+    out.commit();
+}
+
+void writeFileAtomic(const Path& path, std::string_view bytes) {
+    AtomicFileWriter out(path);
+    out.write(bytes);
+    out.commit();
 }
 
 std::vector<std::string> splitLines(std::string_view text) {

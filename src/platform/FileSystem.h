@@ -33,10 +33,57 @@ std::vector<std::string> listWithExtension(const Path& dir, std::string_view ext
 
 bool fileExists(const Path& path);
 
-// Whole-file reads and writes. Failures raise "Cannot open file %s" / "Cannot create file %s".
+// The whole of a regular file (a device or a pipe is refused as unopenable). Raises
+// "Cannot open file %s" when it cannot be opened and "Stream read error" when reading fails.
+// Allocates only for what the file holds.
 std::vector<std::uint8_t> readFile(const Path& path);
-// Writes beside the target and renames over it, so the old file stays whole until the new one
-// is complete.
+
+// The safe save: every file the program writes (pattern files, the pan file, kits, WAV files,
+// songs, renders, recovery copies) goes through AtomicFileWriter or writeFileAtomic, so a
+// failed or interrupted save never destroys the old file.
+//
+// AtomicFileWriter writes a file of any length in pieces:
+//   1. The constructor creates a new hidden file beside the target, in the same directory
+//      (".NAME.NNNNNN.tmp"), so that the final rename stays on one file system.
+//      Raises "Cannot create file %s" (the target's path) when it cannot.
+//   2. write() appends bytes, as often as needed; short writes and interruptions are retried.
+//      Raises "Stream write error" when the disk refuses them.
+//   3. commit() flushes the bytes to the disk, closes the file, gives it the permissions of the
+//      file it replaces (if there is one; else 0644 less the umask) and renames it over the
+//      target in one step. Raises "Stream write error" when the flush or close fails and
+//      "Cannot create file %s" when the rename fails. After commit() the writer is spent.
+// Whenever the writer ends without a successful commit() (an error, an exception in the
+// caller, an early return), the file beside is removed and the target is left as it was.
+//
+//   fs::AtomicFileWriter out(path);
+//   out.write(header);
+//   for (...) out.write(block);
+//   out.commit();
+//
+// Not copyable; one thread at a time.
+class AtomicFileWriter {
+  public:
+    explicit AtomicFileWriter(const Path& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(std::span<const std::uint8_t> bytes);
+    void write(std::string_view bytes);
+    // Bytes written so far.
+    std::uint64_t size() const { return written_; }
+    void commit();
+
+  private:
+    void discard();
+
+    Path path_;
+    Path temp_;
+    int fd_ = -1;
+    std::uint64_t written_ = 0;
+};
+
+// A whole file in one piece, through AtomicFileWriter.
 void writeFileAtomic(const Path& path, std::span<const std::uint8_t> bytes);
 void writeFileAtomic(const Path& path, std::string_view bytes);
 

@@ -9,7 +9,7 @@ namespace valdorin {
 
 class TForm1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(QWidget* parent = nullptr);
     QLabel* Label1;
     QLabel* Label2;

@@ -74,12 +74,15 @@ int readLoopLine(const std::vector<std::string>& lines, int length) {
 }
 
 PatternHead readPattern(const std::vector<std::string>& lines, GridTable& grid,
-                        std::string_view fileName) {
+                        std::string_view fileName,
+                        const std::function<void(int tempo)>& tempoRead) {
     PatternHead head;
     head.length = readPatternLength(lines, fileName);
     grid.setRowCount(head.length + 2);
     copyGridBlock(lines, head.length, grid);
     head.tempo = readTempoLine(lines, head.length);
+    if (tempoRead)
+        tempoRead(head.tempo);
     head.loops = readLoopLine(lines, head.length);
     return head;
 }

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,9 +81,11 @@ struct PatternHead {
     int loops = 0;  // as stored
 };
 // The readers' whole rule in order: L, row count L+2, grid block, tempo, loop count. On an
-// error what was done before stays (a bad tempo line leaves the grid copied).
+// error what was done before stays (a bad tempo line leaves the grid copied). tempoRead, when
+// given, applies the tempo as soon as it is read, so that a bad loop count line leaves it set.
 PatternHead readPattern(const std::vector<std::string>& lines, GridTable& grid,
-                        std::string_view fileName);
+                        std::string_view fileName,
+                        const std::function<void(int tempo)>& tempoRead = {});
 
 // Slot s (1 to 32): its file name line, or nullopt when the file does not reach it (the slot
 // keeps its state). Its frequency is the next line, read with strToInt (missing: '' error).

@@ -14,6 +14,7 @@
 #include "core/Tempo.h"
 #include "core/Text.h"
 #include "kits/SampleSlots.h"
+#include "kits/SlotRules.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "song/PatternFile.h"
@@ -23,7 +24,6 @@ namespace valdorin {
 
 namespace {
 
-constexpr std::string_view kBlankWav = "Blank.wav";
 // What an empty slot reports when the sample importer is not there to ask: the installed
 // "Blank.wav" is a 44100 Hz file.
 constexpr int kBlankWavRate = 44100;
@@ -71,7 +71,7 @@ song::SlotLines slotLines(const kits::SampleSlots* bank) {
             line.fileName = bank->fileName(s);
             line.frequency = bank->frequency(s);
         } else {
-            line.fileName = std::string(kBlankWav);
+            line.fileName = kBlankWav;
             line.frequency = kBlankWavRate;
         }
     }
@@ -80,26 +80,26 @@ song::SlotLines slotLines(const kits::SampleSlots* bank) {
 
 // Puts the slot lines of a loaded pattern into the sample slots. A slot whose line names
 // "Blank.wav", or that the file does not reach, keeps its sample.
-void restoreSlots(const std::vector<std::string>& lines, int length, kits::SampleSlots& bank) {
+void restoreSlots(const std::vector<std::string>& lines, int length, kits::SampleSlots& bank,
+                  kits::SlotView* view) {
     for (int s = 1; s <= song::kSlotCount; ++s) {
         const std::optional<std::string> line = song::slotFileName(lines, length, s);
         if (!line)
             continue;
-        std::string remembered = fileNamePart(*line);
-        if (remembered != kBlankWav) {
+        if (!kits::isEmptySlot(*line)) {
             bank.setFileName(s, *line);
             const int hz = song::slotFrequency(lines, length, s);
             bank.setBasePitch(s, hz);
             bank.setFrequency(s, hz);
-        } else {
-            remembered = std::string(kBlankWav);
         }
-        if (fileNamePart(bank.fileName(s)) == kBlankWav)
+        if (kits::isEmptySlot(bank.fileName(s)))
             continue;
-        const std::string caption = shortName(remembered);
+        if (!view)
+            continue;
+        const std::string caption = shortName(*line);
         if (caption != "Blank")
-            bank.setPickerCaption(s, caption);
-        bank.enableImporterControls();
+            view->setPickerCaption(s, caption);
+        view->enableImporterControls();
     }
 }
 
@@ -150,13 +150,12 @@ void TSequence::SongListMouseDown(Qt::MouseButton) {
         throwCannotOpen(fs::textFromPath(path));
     LineBufferUse pad(MusicPad);
     MusicPad = fs::readLines(path);
-    const int length = song::readPatternLength(MusicPad, fs::textFromPath(path.filename()));
-    Grid.setRowCount(length + 2);
-    song::copyGridBlock(MusicPad, length, Grid);
-    Delay->SetPosition(clampTempo(song::readTempoLine(MusicPad, length)));
-    Loop->setValue(song::readLoopLine(MusicPad, length));
+    const song::PatternHead head =
+        song::readPattern(MusicPad, Grid, fs::textFromPath(path.filename()),
+                          [this](int tempo) { Delay->SetPosition(clampTempo(tempo)); });
+    Loop->setValue(head.loops);
     if (Slots)
-        restoreSlots(MusicPad, length, *Slots);
+        restoreSlots(MusicPad, head.length, *Slots, SlotWindows);
     // Setting the bar ran no change command: bring the step interval and BPM display along.
     TempoRefresh();
     Edit2->setText(platform::qtText(Grid.cell(0, 0)));

@@ -11,6 +11,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "core/ProgramFiles.h"
 #include "core/Sequencer.h"
 #include "core/StringGrid.h"
 #include "platform/Controls.h"
@@ -122,8 +123,7 @@ void WorkHistory::Apply(const song::WorkState& state) {
 void WorkHistory::Begin() {
     const fs::Path dir = seq_.ProgramDirectory.empty() ? std::filesystem::current_path()
                                                        : fs::pathFromText(seq_.ProgramDirectory);
-    writer_ =
-        std::make_unique<fs::BackgroundWriter>(dir / "temp" / std::string(song::kRecoveryFileName));
+    writer_ = std::make_unique<fs::BackgroundWriter>(dir / kTempDirName / kRecoveryFileName);
     stack_.clear();
     last_ = share(Capture());
     recording_ = true;

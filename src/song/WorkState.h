@@ -57,8 +57,6 @@ struct WorkState {
 void takeGrid(const GridTable& grid, WorkState& state);
 void putGrid(const WorkState& state, GridTable& grid);
 
-// The recovery copy's name, in the temp directory below the program directory.
-inline constexpr std::string_view kRecoveryFileName = "recovery.dat";
 // A recovery copy larger than this is no copy the program wrote (a 64-step grid with a long
 // play list takes a few kilobytes); it is treated as damaged and never read into memory.
 inline constexpr std::size_t kMaxRecoveryBytes = 32u << 20;

@@ -14,7 +14,10 @@
 #include <unistd.h>
 
 #include "core/Errors.h"
+#include "core/LittleEndian.h"
+#include "core/RiffWave.h"
 #include "kits/KitFile.h"
+#include "platform/FileSystem.h"
 
 namespace valdorin::kits::testing {
 
@@ -26,8 +29,14 @@ class ByteWriter {
         bytes.push_back(v);
         return *this;
     }
-    ByteWriter& u16(std::uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
-    ByteWriter& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    ByteWriter& u16(std::uint16_t v) {
+        le::append16(bytes, v);
+        return *this;
+    }
+    ByteWriter& u32(std::uint32_t v) {
+        le::append32(bytes, v);
+        return *this;
+    }
     ByteWriter& text(std::string_view s) {
         bytes.insert(bytes.end(), s.begin(), s.end());
         return *this;
@@ -74,9 +83,7 @@ inline Bytes riff(const std::vector<Chunk>& chunks, std::string_view riffId = "R
     w.text(riffId).u32(0).text(waveId);
     for (const auto& c : chunks)
         w.text(c.id).u32(std::uint32_t(c.body.size())).raw(c.body);
-    const std::uint32_t size = std::uint32_t(w.bytes.size() - 8);
-    for (int i = 0; i < 4; ++i)
-        w.bytes[4 + i] = std::uint8_t(size >> (8 * i));
+    le::put32(&w.bytes[4], std::uint32_t(w.bytes.size() - 8));
     return w.bytes;
 }
 
@@ -90,15 +97,8 @@ inline Bytes pattern(std::size_t n, int seed = 0) {
 
 // 16-byte PCM format block.
 inline Bytes pcmFormat(int channels = 2, std::uint32_t rate = 44100, int bits = 16) {
-    ByteWriter w;
-    const std::uint16_t align = std::uint16_t(channels * bits / 8);
-    w.u16(1)
-        .u16(std::uint16_t(channels))
-        .u32(rate)
-        .u32(rate * align)
-        .u16(align)
-        .u16(std::uint16_t(bits));
-    return w.bytes;
+    const auto body = riff::formatBody(riff::FormatFields::pcm(channels, rate, bits));
+    return Bytes(body.begin(), body.end());
 }
 
 inline TKitWave wave(Bytes format, Bytes data) {
@@ -117,8 +117,7 @@ inline std::string errorOf(const std::function<void()>& f) {
 }
 
 inline Bytes readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return fs::readFile(p);
 }
 
 inline void writeBytes(const std::filesystem::path& p, const Bytes& b) {

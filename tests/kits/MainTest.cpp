@@ -38,6 +38,7 @@ TEST_F(Importer, StartsHiddenWithItsControlsDisabledAndEverySlotOnBlankWav) {
     EXPECT_EQ(form->centralWidget()->size(), QSize(245, 171));
     EXPECT_EQ(form->CurrentSlot, 0);
     EXPECT_EQ(seq->Slots, static_cast<kits::SampleSlots*>(form));
+    EXPECT_EQ(seq->SlotWindows, static_cast<kits::SlotView*>(form));
 
     struct Bar {
         platform::TTrackBar* bar;
@@ -316,11 +317,12 @@ TEST_F(Importer, SlotOperationsOfTheInterface) {
     EXPECT_TRUE(form->Bank.Stream(20).Playing());
     ops.stop(20);
     EXPECT_FALSE(form->Bank.Stream(20).Playing());
-    ops.setPickerCaption(20, "kick");
+    kits::SlotView& view = *seq->SlotWindows;
+    view.setPickerCaption(20, "kick");
     EXPECT_EQ(picker->Buttons[19]->text().toStdString(), "kick");
-    ops.enableImporterControls();
+    view.enableImporterControls();
     EXPECT_TRUE(form->FrequencyTrackBar->isEnabled());
-    ops.setPitchBar(15000);
+    view.setPitchBar(15000);
     EXPECT_EQ(form->FrequencyTrackBar->Position(), 15000);
 
     EXPECT_THROW(ops.setFileName(21, (*dir / "missing.wav").string()), Error);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "core/Errors.h"
 
 namespace valdorin::fs {
@@ -65,11 +67,58 @@ TEST_F(FileLayer, AFailedSaveLeavesTheOldFileWhole) {
 TEST_F(FileLayer, ReadsOnlyRegularFiles) {
     EXPECT_THROW(readFile(dir), Error);
     EXPECT_THROW(readFile("/dev/zero"), Error);
+    // A pipe nobody writes to would block the open itself.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_THROW(readFile(dir / "pipe"), Error);
     try {
         readFile(dir / "gone.dat");
         FAIL();
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "gone.dat").string());
+    }
+}
+
+TEST_F(FileLayer, TheStreamingWriterReplacesTheFileOnlyOnCommit) {
+    put("render.wav", "old");
+    ::chmod((dir / "render.wav").c_str(), 0600);
+    {
+        AtomicFileWriter out(dir / "render.wav");
+        out.write(std::string_view("head"));
+        const std::vector<std::uint8_t> block(100000, 7);
+        out.write(block);
+        out.write(std::string_view(""));
+        EXPECT_EQ(out.size(), 100004u);
+        EXPECT_EQ(get("render.wav"), "old");  // nothing replaced before the commit
+        out.commit();
+        EXPECT_THROW(out.write(std::string_view("late")), Error);
+    }
+    const std::string now = get("render.wav");
+    EXPECT_EQ(now.size(), 100004u);
+    EXPECT_EQ(now.substr(0, 5), "head\x07");
+    // The replaced file's permissions stay.
+    EXPECT_EQ(
+        std::filesystem::status(dir / "render.wav").permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Abandoned without a commit (an error in the caller): old file whole, nothing beside it.
+    try {
+        AtomicFileWriter out(dir / "render.wav");
+        out.write(std::string_view("partial"));
+        throw Error("cancelled");
+    } catch (const Error&) {
+    }
+    EXPECT_EQ(get("render.wav"), now);
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++files;
+    EXPECT_EQ(files, 1);
+
+    try {
+        AtomicFileWriter out(dir / "no such dir" / "f.wav");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + (dir / "no such dir" / "f.wav").string());
     }
 }
 

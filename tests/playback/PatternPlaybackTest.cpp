@@ -65,9 +65,6 @@ class FakeSlots : public kits::SampleSlots {
         restarted.push_back(slot);
     }
     void stop(int slot) override { stopped.push_back(slot); }
-    void setPickerCaption(int, const std::string&) override {}
-    void enableImporterControls() override {}
-    void setPitchBar(int) override {}
 };
 
 struct Onset {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RiffWave.h"
 #include "render/wavaudio.h"
 
 namespace valdorin::render::test {
@@ -176,27 +177,11 @@ class LiteralWave {
             if (!data.empty())
                 fileRead(0, data.data(), data.size());
         }
-        std::vector<std::uint8_t> out;
-        auto put = [&](std::uint32_t v, int n) {
-            for (int i = 0; i < n; ++i)
-                out.push_back(std::uint8_t(v >> (8 * i)));
-        };
-        auto text = [&](const char* s) { out.insert(out.end(), s, s + 4); };
-        text("RIFF");
-        put(std::uint32_t(data.size() + 36), 4);
-        text("WAVE");
-        text("fmt ");
-        put(16, 4);
-        put(WaveFormat.formatTag, 2);
-        put(WaveFormat.channels, 2);
-        put(std::uint32_t(WaveFormat.sampleRate), 4);
-        put(std::uint32_t(WaveFormat.avgBytesPerSec), 4);
-        put(WaveFormat.blockAlign, 2);
-        put(WaveFormat.bitsPerSample, 2);
-        text("data");
-        put(std::uint32_t(data.size()), 4);
-        out.insert(out.end(), data.begin(), data.end());
-        return out;
+        const auto format = riff::formatBody({WaveFormat.formatTag, WaveFormat.channels,
+                                              std::uint32_t(WaveFormat.sampleRate),
+                                              std::uint32_t(WaveFormat.avgBytesPerSec),
+                                              WaveFormat.blockAlign, WaveFormat.bitsPerSample});
+        return riff::image(format, data, riff::Tail::None);
     }
 
     void MixIn(LiteralWave* source, int playRate, double start, double pan, double volume) {

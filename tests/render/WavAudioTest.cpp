@@ -169,6 +169,25 @@ TEST_F(Load, MissingFileCannotBeOpened) {
     }
 }
 
+TEST_F(Load, PathsInMessagesAreProgramText) {
+    // "é" is two bytes on disk (UTF-8) and one in a message (Windows-1252).
+    TWave w;
+    try {
+        w.LoadFromFile(file("caf\xC3\xA9.wav"));
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "caf\xE9.wav").string());
+    }
+    w.BackingFileName = file("d\xC3\xA9j\xC3\xA0/work.tmp");
+    try {
+        w.SetFileBacked(true);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + (dir / "d\xE9j\xE0/work.tmp").string());
+    }
+}
+
 TEST_F(Load, DamagedFilesNeverCrashOrHang) {
     std::mt19937 rng(8);
     Bytes fmt = formatBody(2, 44100, 16);
@@ -313,6 +332,20 @@ TEST_F(Save, WindowLeftBySetSampleIsWrittenBackFirst) {
     w.SaveToFile(file("out.wav"));
     const Bytes b = readAll(file("out.wav"));
     EXPECT_EQ(Bytes(b.begin() + 44, b.end()), samples16({1, 2, 3, 99}));
+}
+
+TEST_F(Save, ARenderReplacingAFileKeepsItsPermissions) {
+    write("out.wav", {1, 2, 3});
+    std::filesystem::permissions(
+        file("out.wav"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    TWave w;
+    loadStereo(w, {1, 2, 3, 4});
+    w.BackingFileName = file("work.tmp");
+    w.SetFileBacked(true);
+    w.SaveToFile(file("out.wav"));
+    EXPECT_EQ(readAll(file("out.wav")).size(), 44u + 8u);
+    EXPECT_EQ(std::filesystem::status(file("out.wav")).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(Save, BackingFileThatCannotBeCreated) {

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/LittleEndian.h"
+#include "core/RiffWave.h"
+#include "platform/FileSystem.h"
 #include "render/wavaudio.h"
 
 namespace valdorin::render::test {
@@ -17,22 +20,19 @@ namespace valdorin::render::test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline void putLe(Bytes& b, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i)
-        b.push_back(std::uint8_t(v >> (8 * i)));
+    if (n == 2)
+        le::append16(b, std::uint16_t(v));
+    else
+        le::append32(b, v);
 }
 
 inline Bytes formatBody(std::uint16_t channels, std::int32_t rate, std::uint16_t bits,
                         std::uint16_t blockAlign = 0, std::uint16_t tag = 1) {
     if (blockAlign == 0)
         blockAlign = std::uint16_t(channels * bits / 8);
-    Bytes b;
-    putLe(b, tag, 2);
-    putLe(b, channels, 2);
-    putLe(b, std::uint32_t(rate), 4);
-    putLe(b, std::uint32_t(rate) * blockAlign, 4);
-    putLe(b, blockAlign, 2);
-    putLe(b, bits, 2);
-    return b;
+    const auto body = riff::formatBody(
+        {tag, channels, std::uint32_t(rate), std::uint32_t(rate) * blockAlign, blockAlign, bits});
+    return Bytes(body.begin(), body.end());
 }
 
 // One chunk: id, size (declared, by default the body's length), body.
@@ -63,8 +63,7 @@ inline Bytes samples16(const std::vector<int>& values) {
 }
 
 inline Bytes readAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    return fs::readFile(p);
 }
 
 inline void writeAll(const std::filesystem::path& p, const Bytes& b) {
@@ -73,7 +72,7 @@ inline void writeAll(const std::filesystem::path& p, const Bytes& b) {
 }
 
 inline std::uint32_t le32At(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+    return le::get32(&b[at]);
 }
 
 class ScratchDir : public ::testing::Test {

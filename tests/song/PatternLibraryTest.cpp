@@ -38,7 +38,7 @@ std::string fileBytes(const fs::Path& path) {
 // Sample slots standing in for the importer's (PatternSlotsTest covers the real ones): they
 // record what the program asked of them and open no sound. Opening a file succeeds when it
 // exists and gives it the rate 22050 Hz; a missing file fails as the importer's does.
-class FakeSlots : public kits::SampleSlots {
+class FakeSlots : public kits::SampleSlots, public kits::SlotView {
   public:
     struct Slot {
         std::string fileName = "Blank.wav";
@@ -98,10 +98,13 @@ class PatternCommands : public WindowsFixture {
     void SetUp() override {
         WindowsFixture::SetUp();
         seq->Slots = &bank;
+        seq->SlotWindows = &bank;
     }
     void TearDown() override {
-        if (seq)
+        if (seq) {
             seq->Slots = nullptr;
+            seq->SlotWindows = nullptr;
+        }
         WindowsFixture::TearDown();
     }
 
@@ -751,6 +754,7 @@ TEST_F(PatternCommands, SavedPatternsAreInTheLibraryAgainAfterARestart) {
     EXPECT_TRUE(errors().empty());
 
     seq->Slots = nullptr;
+    seq->SlotWindows = nullptr;
     destroyWindows();
     start();
     EXPECT_TRUE(errors().empty());

@@ -313,9 +313,6 @@ class RestartedSlots : public kits::SampleSlots {
     void setBasePitch(int, int) override {}
     void restart(int slot) override { restarted.push_back(slot); }
     void stop(int) override {}
-    void setPickerCaption(int, const std::string&) override {}
-    void enableImporterControls() override {}
-    void setPitchBar(int) override {}
 };
 
 TEST_F(History, UndoDuringPatternPlaybackChangesWhatTheNextStepPlays) {

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "core/LittleEndian.h"
 #include "platform/audio/Engine.h"
 #include "platform/audio/Units.h"
 
@@ -13,7 +14,7 @@ using detail::PreparedWave;
 namespace {
 
 int readLe16(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return at + 2 <= b.size() ? b[at] | (b[at + 1] << 8) : 0;
+    return at + 2 <= b.size() ? le::get16(&b[at]) : 0;
 }
 
 }  // namespace
@@ -52,12 +53,8 @@ struct WaveList::Impl {
         if (tag == 0xFFFE && f.size() >= 26)
             tag = readLe16(f, 24);
         if (!wave.empty() && f.size() >= 16) {
-            const int channels = readLe16(f, 2);
-            const int sampleRate = static_cast<int>(static_cast<std::uint32_t>(
-                f[4] | (f[5] << 8) | (f[6] << 16) | (static_cast<std::uint32_t>(f[7]) << 24)));
-            const int blockAlign = readLe16(f, 12);
-            const int bits = readLe16(f, 14);
-            e.prepared = detail::prepareWave(tag, channels, sampleRate, bits, blockAlign,
+            e.prepared = detail::prepareWave(tag, wave.channels(), wave.sampleRate(),
+                                             wave.bitsPerSample(), wave.blockAlign(),
                                              wave.data().data(), wave.data().size(), rate);
         }
         auto result = e.prepared;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/LittleEndian.h"
 #include "platform/audio/Engine.h"
 
 namespace valdorin::audio::detail {
@@ -21,7 +22,7 @@ float decodeSample(const std::uint8_t* p, int bytes, bool isFloat) {
         case 1:
             return (static_cast<int>(p[0]) - 128) / 128.0f;
         case 2:
-            return static_cast<std::int16_t>(p[0] | (p[1] << 8)) / 32768.0f;
+            return static_cast<std::int16_t>(le::get16(p)) / 32768.0f;
         case 3: {
             std::int32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
             if (v & 0x800000)
@@ -29,8 +30,7 @@ float decodeSample(const std::uint8_t* p, int bytes, bool isFloat) {
             return v / 8388608.0f;
         }
         case 4: {
-            const std::uint32_t u =
-                p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+            const std::uint32_t u = le::get32(p);
             if (isFloat) {
                 float f;
                 std::memcpy(&f, &u, 4);
