@@ -15,9 +15,9 @@
 #include "core/RiffWave.h"
 #include "kits/KitFile.h"
 #include "platform/audio/AudioFileStream.h"
-#include "platform/audio/AudioOutput.h"
 #include "platform/audio/Engine.h"
 #include "platform/audio/WaveList.h"
+#include "support/AudioCapture.h"
 
 namespace {
 

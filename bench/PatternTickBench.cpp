@@ -20,8 +20,8 @@
 #include "kits/DefaultKit.h"
 #include "platform/Dialogs.h"
 #include "platform/Timer.h"
-#include "platform/audio/AudioOutput.h"
 #include "playback/CellTrigger.h"
+#include "support/AudioCapture.h"
 
 namespace {
 

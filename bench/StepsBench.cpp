@@ -27,9 +27,9 @@
 
 #include "kits/KitFile.h"
 #include "platform/Timer.h"
-#include "platform/audio/AudioOutput.h"
 #include "platform/audio/Engine.h"
 #include "platform/audio/WaveList.h"
+#include "support/AudioCapture.h"
 
 namespace {
 

@@ -6,9 +6,11 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     cmake ninja-build g++ clang clang-format pkg-config
     qt6-base-dev qt6-multimedia-dev libgl-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
     portaudio19-dev libsndfile1-dev libsamplerate0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool
+    pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 install_missing() {

@@ -42,9 +42,10 @@ void createWindows() {
     w.Sequence->show();
     w.Kit_List->show();
     w.Samples->show();
-    w.IntroScreen->FormCreate();
     w.Sequence->activateWindow();
     w.Sequence->raise();
+    // The intro, when it plays, comes on top of them all and takes the keyboard.
+    w.IntroScreen->FormCreate();
     // The work as it stands now is the unchanged work; unsaved work of an earlier run is
     // offered back once the main window is up.
     w.Sequence->History->Begin();

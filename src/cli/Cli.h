@@ -1,5 +1,5 @@
 #pragma once
-// valdorin-cli: kit files and the program directory from the command line.
+// valdorin-cli: kit files, songs and the program directory from the command line.
 
 #include <iosfwd>
 #include <string>

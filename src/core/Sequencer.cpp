@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include <filesystem>
 
 #include "core/InstrumentList.h"
+#include "core/Manual.h"
 #include "core/PanFile.h"
 #include "core/ProgramFiles.h"
 #include "core/StringGrid.h"
@@ -286,6 +288,7 @@ void TSequence::createMenu() {
     Exit1 = entry(file, "E&xit", QKeySequence("Ctrl+C"), [this] { Exit1Click(); });
     Render1 =
         entry(file, "Render song to wav file", QKeySequence("F11"), [this] { RendorClick(); });
+    ExportMidi1 = entry(file, "Export song to MIDI file...", {}, [this] { ExportMidi1Click(); });
 
     QMenu* edit = menuBar()->addMenu("Edit");
     // Their texts name the command they undo or redo ("Undo Clear Pattern"); greyed when there
@@ -461,7 +464,16 @@ void TSequence::DXSound1Initialize() {
 }
 
 void TSequence::HelpContentsClick() {
-    platform::dialogs().openDocument("valdorin.hlp");
+    const std::filesystem::path binaryDir = QCoreApplication::applicationDirPath().toStdString();
+    const auto manual = findManual(".", binaryDir);
+    if (!manual) {
+        platform::dialogs().error(manualMissingMessage(".", binaryDir));
+        return;
+    }
+    const std::string path =
+        fs::textFromPath(std::filesystem::absolute(*manual).lexically_normal());
+    if (!platform::dialogs().openDocument(path))
+        platform::dialogs().error("No program could be started to show the user manual " + path);
 }
 
 }  // namespace valdorin

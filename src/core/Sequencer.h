@@ -5,8 +5,9 @@
 // Handlers are named after their control and event and read as the program's steps; the rules
 // they follow live in plain code (core/, song/, playback/, kits/). The handlers of one area are
 // defined in that area's folder: tempo in core/SequencerTempo.cpp, playback in
-// playback/PatternPlayback.cpp, editing in song/Editing.cpp, pattern files in
-// song/PatternLibrary.cpp. UI thread only.
+// playback/PatternPlayback.cpp and playback/SongPlayback.cpp, editing in song/Editing.cpp,
+// pattern files in song/PatternLibrary.cpp, the play list and songs in song/SongCommands.cpp,
+// drum kits in kits/SequencerKits.cpp. UI thread only.
 
 #include <QMainWindow>
 
@@ -22,6 +23,7 @@
 #include "platform/Timer.h"
 #include "platform/audio/SoundDevice.h"
 #include "platform/audio/WaveList.h"
+#include "playback/CompileSong.h"
 
 class QAction;
 class QCheckBox;
@@ -73,8 +75,10 @@ class TSequence : public QMainWindow {
     int PatternRow = 0;            // grid row the pattern timer plays next
     std::string ProgramDirectory;  // the current directory at start-up (program text)
     bool TemplateFlag = false;
-    std::array<int, 25> RenderInstruments{};  // entries 1 to 24 used
-    int CellJump = 0;                         // rows the cursor moves after a typed volume digit
+    // The render instrument table: the instrument list positions the compiled song uses, in
+    // increasing order, every one of them (not only 24).
+    std::vector<int> RenderInstruments;
+    int CellJump = 0;  // rows the cursor moves after a typed volume digit
     // The pans read from the pan file at start-up, kept for instruments a later kit lacks.
     Pans StartupPans{};
 
@@ -130,6 +134,7 @@ class TSequence : public QMainWindow {
     QAction* SaveSong1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Render1 = nullptr;
+    QAction* ExportMidi1 = nullptr;
     QAction* ClearPattern1 = nullptr;
     QAction* ClearList1 = nullptr;
     QAction* UpdateTime1 = nullptr;
@@ -148,6 +153,7 @@ class TSequence : public QMainWindow {
     platform::FileDialogSpec OpenDialog1;  // songs
     platform::FileDialogSpec SaveDialog1;
     platform::FileDialogSpec OpenDialog2;  // kits
+    platform::FileDialogSpec MidiDialog;   // MIDI export
 
     // ---- sound and timers ----
     platform::DXTimer DXTimer1;  // the song timer
@@ -214,16 +220,34 @@ class TSequence : public QMainWindow {
     // Adds a name to the library in its sorted place.
     void AddToLibrary(const std::string& name);
 
-    // ---- commands still to come (core/SequencerLater.cpp): present, doing nothing yet ----
-    void UpDown1Click(bool up);
-    void SongBinClick();
-    void BitBtn8Click();  // Open Song
-    void BitBtn9Click();  // Save Song
+    // ---- rendering (render/RenderCommand.cpp) ----
+    void RendorClick();
+    // True from the render command's start until the mixer ends: the render lets window
+    // messages through, and a second render must not start inside it.
+    bool Rendering = false;
+
+    // ---- song export (render/MidiExportCommand.cpp) ----
+    void ExportMidi1Click();
+
+    // ---- the play list and song files (song/SongCommands.cpp) ----
+    void UpDown1Click(bool up);  // true: Move up (the top arrow); false: Move down
+    void SongBinClick();         // Delete marked
+    void BitBtn8Click();         // Open Song
+    void BitBtn9Click();         // Save Song
     void New_SongClick();
+
+    // ---- song playback (playback/SongPlayback.cpp) ----
     void BitBtn12Click();  // Play Song
     void DXTimer1Timer();
-    void RendorClick();
-    void SoundLibrary1Click();
+    // Compiles the play list from the selected entry into MainPlay, the window following each
+    // pattern; then selects the entry before the start, applies Global and resets the song
+    // position and the stop request. Raises where a pattern fails, MainPlay keeping its lines.
+    playback::CompileResult CompileSong();
+    // The song is at its end: again from its first line with the song loop, otherwise over.
+    void EndSong();
+
+    // ---- drum kits (kits/SequencerKits.cpp) ----
+    void SoundLibrary1Click();  // Import > Drum Kit Library
     void KitList1Click();
     void KitMakeClick();
 

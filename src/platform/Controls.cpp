@@ -97,4 +97,24 @@ void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
         OnDoubleClick();
 }
 
+TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
+
+void TLabel::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    // Taken, so that the release comes back to this label.
+    if (pressed_)
+        event->accept();
+    else
+        QLabel::mousePressEvent(event);
+}
+
+void TLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click && OnClick)
+        OnClick();
+}
+
 }  // namespace valdorin::platform

@@ -8,6 +8,7 @@
 // - A list box reports a mouse press after it has moved its selection.
 // UI thread only.
 
+#include <QLabel>
 #include <QListWidget>
 #include <QSlider>
 #include <QString>
@@ -61,6 +62,23 @@ class TListBox : public QListWidget {
 
   private:
     bool checkable_;
+};
+
+// A label that runs its click command on a left click (press and release on it), and carries a
+// number that tells labels sharing one command apart.
+class TLabel : public QLabel {
+    Q_OBJECT
+  public:
+    TLabel(const QString& caption, QWidget* parent);
+    int Tag = 0;
+    std::function<void()> OnClick;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    bool pressed_ = false;
 };
 
 }  // namespace valdorin::platform

@@ -75,8 +75,9 @@ class QtDialogs : public Dialogs {
         return run(dialog, request);
     }
 
-    void openDocument(const std::string& path) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(qt(path))));
+    bool openDocument(const std::string& path) override {
+        return QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QDir::current().absoluteFilePath(qt(path))));
     }
 
   private:
@@ -145,8 +146,9 @@ std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogSpec& reque
     shown.push_back({"save", request.title, "", request});
     return nextFile(files);
 }
-void ScriptedDialogs::openDocument(const std::string& path) {
+bool ScriptedDialogs::openDocument(const std::string& path) {
     shown.push_back({"document", "", path, {}});
+    return documentOpens;
 }
 std::vector<std::string> ScriptedDialogs::errors() const {
     std::vector<std::string> out;

@@ -35,8 +35,9 @@ class Dialogs {
     // The chosen path, or nullopt when cancelled.
     virtual std::optional<std::string> openFile(const FileDialogSpec& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogSpec& request) = 0;
-    // Asks the desktop to open a document with its associated program ("open" action).
-    virtual void openDocument(const std::string& path) = 0;
+    // Asks the desktop to open a document with its associated program ("open" action); false
+    // when no program could be started for it.
+    virtual bool openDocument(const std::string& path) = 0;
 };
 
 // The service in use: the Qt dialogs unless a test installed its own.
@@ -48,7 +49,7 @@ void setDialogs(Dialogs* service);
 class ScriptedDialogs : public Dialogs {
   public:
     struct Shown {
-        std::string kind;  // "error", "notice", "yesno", "okcancel", "open", "save"
+        std::string kind;  // "error", "notice", "yesno", "okcancel", "open", "save", "document"
         std::string caption;
         std::string text;
         FileDialogSpec request;
@@ -56,6 +57,7 @@ class ScriptedDialogs : public Dialogs {
     std::vector<Shown> shown;
     std::deque<bool> answers;                      // for askYesNo / askOkCancel; default false
     std::deque<std::optional<std::string>> files;  // for openFile / saveFile; default cancel
+    bool documentOpens = true;                     // what openDocument answers
 
     void error(const std::string& message) override;
     void notice(const std::string& caption, const std::string& text) override;
@@ -63,7 +65,7 @@ class ScriptedDialogs : public Dialogs {
     bool askOkCancel(const std::string& caption, const std::string& text) override;
     std::optional<std::string> openFile(const FileDialogSpec& request) override;
     std::optional<std::string> saveFile(const FileDialogSpec& request) override;
-    void openDocument(const std::string& path) override;
+    bool openDocument(const std::string& path) override;
 
     // Messages of the error box, in order.
     std::vector<std::string> errors() const;

@@ -72,6 +72,10 @@ class AtomicFileWriter {
     void write(std::string_view bytes);
     // Bytes written so far.
     std::uint64_t size() const { return written_; }
+    // The new file's open, seekable descriptor, for an encoder that writes and seeks back by
+    // itself (libsndfile's FLAC header); size() counts only what write() wrote. Valid until
+    // commit().
+    int descriptor() const { return fd_; }
     void commit();
 
   private:

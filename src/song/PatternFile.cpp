@@ -131,6 +131,31 @@ std::optional<fs::Path> findPatternFile(const fs::Path& programDir, std::string_
     return fs::findCaseBlind(programDir, file.string());
 }
 
+fs::Path entryPatternFile(const fs::Path& programDir, std::string_view entry) {
+    const fs::Path exact =
+        programDir / fs::pathFromText(std::string(entry) + std::string(kPatternExtension));
+    try {
+        validatePatternName(entry);
+    } catch (const Error&) {
+        // Shown as the path it would have made, control characters masked so that the message
+        // stays one line.
+        std::string shown = fs::textFromPath(programDir) + "/" + std::string(entry) +
+                            std::string(kPatternExtension);
+        std::replace_if(shown.begin(), shown.end(), isControl, '?');
+        throwCannotOpen(shown);
+    }
+    const fs::Path path = findPatternFile(programDir, entry).value_or(exact);
+    // Only a regular file: a directory or a pipe of that name is no pattern (and a pipe would
+    // never end).
+    if (!fs::fileExists(path))
+        throwCannotOpen(fs::textFromPath(path));
+    return path;
+}
+
+std::vector<std::string> readEntryPatternFile(const fs::Path& programDir, std::string_view entry) {
+    return fs::readLines(entryPatternFile(programDir, entry));
+}
+
 bool librarySortLess(std::string_view a, std::string_view b) {
     const bool aBlank = a == kBlankEntry;
     const bool bBlank = b == kBlankEntry;

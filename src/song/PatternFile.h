@@ -107,6 +107,14 @@ fs::Path patternPath(const fs::Path& programDir, std::string_view name);
 // "x.PAT" as it would on a case-blind file system, and loading a missing one raises
 // "Cannot open file %s" from the exact path.
 std::optional<fs::Path> findPatternFile(const fs::Path& programDir, std::string_view name);
+// The pattern file a play list entry names, for reading (Load pattern, song playback,
+// rendering): the regular file of that name in the program directory, found as findPatternFile
+// finds it. An entry that is no plain pattern name (one holding a path separator, a drive or
+// device prefix, a control character, or being "." or "..") and an entry without such a file
+// both raise "Cannot open file %s": a song file's entries never reach outside the directory.
+fs::Path entryPatternFile(const fs::Path& programDir, std::string_view entry);
+// All lines of that file.
+std::vector<std::string> readEntryPatternFile(const fs::Path& programDir, std::string_view entry);
 
 // ---- Pattern library order ----
 // Case-blind (compareText), with "<Blank>" before everything else.

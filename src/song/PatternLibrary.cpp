@@ -143,11 +143,9 @@ void TSequence::SongListMouseDown(Qt::MouseButton) {
     const std::string name = SongList->Item(index);
     if (name.empty() || name == song::kBlankEntry)
         return;
-    const fs::Path path = patternFileOf(ProgramDirectory, name);
-    // Only a regular file: a directory or a pipe of that name is no pattern (and a pipe would
-    // never end).
-    if (!fs::fileExists(path))
-        throwCannotOpen(fs::textFromPath(path));
+    // An entry read from a song file may be anything: one that is no plain pattern name of the
+    // program directory fails to open, as a missing file does.
+    const fs::Path path = song::entryPatternFile(fs::pathFromText(ProgramDirectory), name);
     LineBufferUse pad(MusicPad);
     MusicPad = fs::readLines(path);
     const song::PatternHead head =

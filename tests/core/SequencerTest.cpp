@@ -81,11 +81,30 @@ TEST_F(StartUp, PreparesTheBlankSampleFilesOfTheTempDirectory) {
     EXPECT_FALSE(std::filesystem::exists(*dir / "temp/sample9.wav"));
 }
 
-TEST_F(StartUp, HelpAsksTheDesktopToOpenTheHelpFile) {
+TEST_F(StartUp, HelpAsksTheDesktopToOpenTheManual) {
+    dir->write("valdorin.html", "<html></html>");
     seq->HelpContents1->trigger();
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown.back().kind, "document");
-    EXPECT_EQ(dialogs.shown.back().text, "valdorin.hlp");
+    EXPECT_EQ(dialogs.shown.back().text,
+              (std::filesystem::current_path() / "valdorin.html").string());
+    EXPECT_TRUE(dialogs.errors().empty());
+}
+
+TEST_F(StartUp, HelpWithoutAManualSaysSo) {
+    seq->HelpContents1->trigger();
+    ASSERT_EQ(dialogs.errors().size(), 1u);
+    EXPECT_NE(dialogs.errors()[0].find("\"valdorin.html\" was not found"), std::string::npos);
+    for (const auto& s : dialogs.shown)
+        EXPECT_NE(s.kind, "document");
+}
+
+TEST_F(StartUp, HelpWithNothingToShowTheManualSaysSo) {
+    dir->write("valdorin.html", "<html></html>");
+    dialogs.documentOpens = false;
+    seq->HelpContents1->trigger();
+    ASSERT_EQ(dialogs.errors().size(), 1u);
+    EXPECT_NE(dialogs.errors()[0].find("valdorin.html"), std::string::npos);
 }
 
 class StartUpWithPatterns : public WindowsFixture {

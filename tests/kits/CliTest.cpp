@@ -54,6 +54,44 @@ TEST_F(Cli, InfoListsEveryEntryOfTheDefaultKit) {
     EXPECT_EQ(err.str(), "");
 }
 
+// The kit maker's steps, with the current directory as the program directory.
+TEST_F(Cli, MakeBuildsAKitAsTheKitMakerDoes) {
+    struct InDir {
+        std::filesystem::path previous = std::filesystem::current_path();
+        ~InDir() { std::filesystem::current_path(previous); }
+    } restore;
+    std::filesystem::current_path(dir);
+    std::filesystem::create_directory(dir / "temp");
+    writeBytes(dir / "blank.wav", riff({{"fmt ", pcmFormat(1)}, {"data", pattern(4)}}));
+    const Bytes deep = pcmFormat(2, 48000, 24);
+    writeBytes(dir / "snare.wav", riff({{"fmt ", deep}, {"data", pattern(12, 3)}}));
+    ASSERT_EQ(run({"kit", "default", p("power.dxg")}), 0) << err.str();
+
+    ASSERT_EQ(run({"kit", "make", p("Mine"), "--template", p("power.dxg"), "3=" + p("snare.wav")}),
+              0)
+        << err.str();
+    TWaveCollection kit, power;
+    ReadKitFile(kit, dir / "Mine.dxg");
+    BuildDefaultKit(power);
+    ASSERT_EQ(kit.Count(), 17);
+    EXPECT_EQ(kit.EntryAt(0).Name(), "");
+    EXPECT_EQ(kit.EntryAt(0).Wave.data(), pattern(4));
+    EXPECT_EQ(kit.EntryAt(1).Wave.data(), power.EntryAt(1).Wave.data());
+    EXPECT_EQ(kit.EntryAt(3).Name(), "Snare     [ ]");
+    EXPECT_EQ(kit.EntryAt(3).Wave.format(), deep);
+    EXPECT_EQ(kit.EntryAt(3).Wave.data(), pattern(12, 3));
+
+    ASSERT_EQ(run({"kit", "make", p("Blanks.dxg")}), 0) << err.str();
+    ReadKitFile(kit, dir / "Blanks.dxg");
+    EXPECT_EQ(kit.EntryAt(16).Wave.data(), pattern(4));
+
+    EXPECT_EQ(run({"kit", "make", p("x.dxg"), "17=" + p("snare.wav")}), 2);
+    EXPECT_EQ(run({"kit", "make", p("x.dxg"), "--template"}), 2);
+    EXPECT_EQ(run({"kit", "make", p("x.dxg"), "2=" + p("gone.wav")}), 1);
+    EXPECT_EQ(err.str(), "Cannot open file " + p("gone.wav") + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.dxg"));
+}
+
 TEST_F(Cli, PackThenInfoThenUnpack) {
     writeBytes(dir / "a.wav", riff({{"fmt ", pcmFormat(1, 22050, 8)}, {"data", pattern(5)}}));
     writeBytes(dir / "b.wav", riff({{"fmt ", pcmFormat(2)}, {"data", pattern(8)}}));

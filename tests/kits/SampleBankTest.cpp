@@ -10,7 +10,7 @@
 #include "core/Errors.h"
 #include "kits/DefaultKit.h"
 #include "kits/SlotWavs.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 
 namespace valdorin::kits {
 namespace {

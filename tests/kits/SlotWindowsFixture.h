@@ -11,7 +11,7 @@
 #include "kits/Main.h"
 #include "kits/Sams.h"
 #include "kits/SlotWavs.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 #include "support/WindowsFixture.h"
 
 namespace valdorin::testing {

@@ -10,7 +10,7 @@
 
 #include "core/Errors.h"
 #include "platform/AudioTestSupport.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 
 namespace valdorin::audio {
 namespace {

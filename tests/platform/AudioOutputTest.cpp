@@ -1,7 +1,7 @@
 // The shared output: sounds placed at a tick's nominal time, the null output, and the fallback
 // when PortAudio finds no device.
 
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

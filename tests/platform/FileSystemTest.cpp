@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/Errors.h"
 
@@ -62,6 +63,27 @@ TEST_F(FileLayer, AFailedSaveLeavesTheOldFileWhole) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++files;
     EXPECT_EQ(files, 2);  // song.pat and taken/: no temporary file stays behind
+}
+
+TEST_F(FileLayer, AnEncoderMaySeekBackThroughTheWritersDescriptor) {
+    put("song.flac", "old");
+    {
+        AtomicFileWriter abandoned(dir / "song.flac");
+        ASSERT_EQ(::write(abandoned.descriptor(), "half", 4), 4);
+    }  // the encoder failed: no commit
+    EXPECT_EQ(get("song.flac"), "old");
+    {
+        AtomicFileWriter writer(dir / "song.flac");
+        ASSERT_EQ(::write(writer.descriptor(), "xxxx", 4), 4);
+        ASSERT_EQ(::lseek(writer.descriptor(), 1, SEEK_SET), 1);  // a header filled in last
+        ASSERT_EQ(::write(writer.descriptor(), "ew", 2), 2);
+        writer.commit();
+    }
+    EXPECT_EQ(get("song.flac"), "xewx");
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++files;
+    EXPECT_EQ(files, 1);  // no temporary file stays behind
 }
 
 TEST_F(FileLayer, ReadsOnlyRegularFiles) {

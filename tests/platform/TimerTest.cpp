@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 #include "support/EventLoop.h"
 
 namespace valdorin::platform {

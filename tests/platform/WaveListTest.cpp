@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/AudioTestSupport.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 
 namespace valdorin::audio {
 namespace {

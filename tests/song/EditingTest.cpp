@@ -15,7 +15,7 @@
 #include "core/InstrumentList.h"
 #include "core/StringGrid.h"
 #include "platform/Controls.h"
-#include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 #include "support/WindowsFixture.h"
 
 namespace valdorin {

@@ -518,7 +518,8 @@ TEST_F(PatternCommands, APlayListNameNeverReachesOutsideTheProgramDirectory) {
         SCOPED_TRACE(name);
         dialogs.shown.clear();
         load(name);
-        EXPECT_EQ(errors(), std::vector<std::string>{"'" + name + "' is not a valid pattern name"});
+        EXPECT_EQ(errors(), std::vector<std::string>{"Cannot open file " + seq->ProgramDirectory +
+                                                     "/" + name + ".pat"});
         EXPECT_EQ(seq->Grid.cell(0, 0), "");
     }
     stdfs::remove(outside / (unique + ".pat"));

@@ -166,6 +166,68 @@ TEST_F(History, EachKindOfChangeIsOneStepThatUndoesAndRedoesExactly) {
     EXPECT_TRUE(dialogs.errors().empty());
 }
 
+// The play list and song commands, and Play Song, whose compiling loads patterns into the grid.
+TEST_F(History, SongCommandsAreOneStepEach) {
+    savePattern("Chorus");
+    savePattern("Verse");
+    seq->SongList->Add("Verse");
+    seq->SongList->SetChecked(2, true);
+    choose(kSnare);
+    click(Qt::LeftButton, 4, 8);  // the grid is no longer any saved pattern
+    const std::string song = fs::textFromPath(dir->path() / "Night.sng");
+    struct Case {
+        const char* command;
+        std::function<void()> act;
+    };
+    const std::vector<Case> cases = {
+        {"Move Up",
+         [&] {
+             seq->SongList->SetItemIndex(1);
+             QTest::mouseClick(seq->UpDown1Up, Qt::LeftButton);
+         }},
+        {"Move Down",
+         [&] {
+             seq->SongList->SetItemIndex(0);
+             QTest::mouseClick(seq->UpDown1Down, Qt::LeftButton);
+         }},
+        {"Play Song",
+         [&] {
+             seq->SongList->SetItemIndex(0);
+             QTest::mouseClick(seq->BitBtn12, Qt::LeftButton);
+             seq->DXTimer1.SetEnabled(false);
+         }},
+        {"Delete Marked", [&] { QTest::mouseClick(seq->SongBin, Qt::LeftButton); }},
+        {"Save Song",
+         [&] {
+             dialogs.files.push_back(song);
+             QTest::mouseClick(seq->BitBtn9, Qt::LeftButton);
+         }},
+        {"New Song", [&] { seq->New_Song->trigger(); }},
+        {"Open Song",
+         [&] {
+             dialogs.files.push_back(song);
+             QTest::mouseClick(seq->BitBtn8, Qt::LeftButton);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const WorkState before = work();
+        const int count = steps();
+        c.act();
+        const WorkState after = work();
+        ASSERT_NE(after, before);
+        EXPECT_EQ(steps(), count + 1);
+        EXPECT_EQ(undoText(), std::string("Undo ") + c.command);
+        undo();
+        EXPECT_EQ(work(), before);
+        redo();
+        EXPECT_EQ(work(), after);
+    }
+    EXPECT_EQ(playList(), (std::vector<std::string>{"Chorus", "Verse"}));
+    EXPECT_EQ(seq->windowTitle(), "Valdorin Pro v4.0 - Night");
+    EXPECT_TRUE(dialogs.errors().empty()) << dialogs.errors().front();
+}
+
 TEST_F(History, ACommandThatChangesManyCellsIsOneStepAndComesBackWhole) {
     typeInto(seq->Edit2, "Busy");
     typeInto(loopBox(), "4");

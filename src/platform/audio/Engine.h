@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/audio/AudioOutput.h"
+#include "platform/audio/Output.h"
 #include "platform/audio/SpscRing.h"
 
 namespace valdorin::audio::detail {
@@ -24,9 +26,6 @@ namespace valdorin::audio::detail {
 constexpr int kMaxDevices = 64;
 constexpr int kMaxVoices = 256;
 constexpr int kMaxStreams = 128;
-// The mixer renders in sub-blocks of at most this many frames; commands take effect at their
-// own frame inside a sub-block.
-constexpr int kSubBlock = 256;
 constexpr int kChunkFrames = 1024;
 constexpr int kChunks = 32;
 constexpr int kWindowFrames = 8192;
@@ -198,8 +197,6 @@ class Mixer {
     bool onUiThread_ = false;
 };
 
-class Output;
-
 class Engine {
   public:
     static Engine& get();
@@ -207,9 +204,15 @@ class Engine {
     static bool alive();
     ~Engine();
 
+    // Makes an output for the engine; it may set the mixer's rate and the clock origin, and
+    // starts driving the mixer when it is made.
+    using OutputFactory = std::function<std::unique_ptr<Output>(Engine&)>;
+
     // UI thread.
+    // Opens the output VALDORIN_AUDIO chooses, if none is open.
     void ensureOutput();
-    void install(OutputKind kind, int rate, int block);
+    // Replaces the output, silencing every sound.
+    void install(const OutputFactory& make);
     void shutdown();
     void post(const Command& c);
     void collectGarbage();
@@ -235,7 +238,7 @@ class Engine {
 
   private:
     Engine();
-    void startOutput(OutputKind kind, int rate, int block);
+    void startOutput(const OutputFactory& make);
     void stopOutput();
     void readerLoop();
 
@@ -251,18 +254,6 @@ class Engine {
     std::vector<std::shared_ptr<StreamCore>> readerStreams_;
     bool readerStop_ = false;
     std::thread reader_;
-};
-
-class Output {
-  public:
-    virtual ~Output() = default;
-    virtual void stop() = 0;
-    OutputKind kind = OutputKind::None;
-    int rate = 44100;
-    int block = kSubBlock;
-    int latencyFrames = 0;
-    double deviceLatency = 0;
-    std::string description;
 };
 
 extern std::atomic<bool> g_applicationActive;

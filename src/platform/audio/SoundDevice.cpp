@@ -44,7 +44,9 @@ bool SoundDevice::OutputIsNull() {
 }
 
 std::string SoundDevice::OutputDescription() {
-    return outputDescription();
+    Engine& e = Engine::get();
+    e.ensureOutput();
+    return e.output()->description;
 }
 
 }  // namespace valdorin::audio
