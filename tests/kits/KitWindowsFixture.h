@@ -15,6 +15,7 @@
 #include "platform/AudioTestSupport.h"
 #include "platform/Timer.h"
 #include "platform/audio/AudioOutput.h"
+#include "support/AudioCapture.h"
 #include "support/WindowsFixture.h"
 
 namespace valdorin::testing {
