@@ -1,5 +1,7 @@
 #include "core/Windows.h"
 
+#include <QTimer>
+
 #include "core/Sequencer.h"
 #include "intro/intro.h"
 #include "kits/Kit_Listing.h"
@@ -8,6 +10,7 @@
 #include "kits/Sams.h"
 #include "render/Unit1.h"
 #include "song/Options.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -43,6 +46,10 @@ void createWindows() {
     w.Sequence->raise();
     // The intro, when it plays, comes on top of them all and takes the keyboard.
     w.IntroScreen->FormCreate();
+    // The work as it stands now is the unchanged work; unsaved work of an earlier run is
+    // offered back once the main window is up.
+    w.Sequence->History->Begin();
+    QTimer::singleShot(0, w.Sequence, [seq = w.Sequence] { seq->History->OfferRecovery(); });
 }
 
 void destroyWindows() {

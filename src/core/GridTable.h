@@ -23,6 +23,8 @@ class GridTable {
     void setCell(int column, int row, std::string text);
 
     int rowCount() const { return rowCount_; }
+    // Rows that have held a text at some time (hidden ones included); every later row is empty.
+    int storedRows() const { return static_cast<int>(rows_.size()); }
     // 0 or less becomes 1; no text is discarded.
     void setRowCount(int rows);
 

@@ -16,5 +16,8 @@ inline constexpr const char* kTempDirName = "temp";
 inline constexpr const char* kRenderWorkFileName = "work1.tmp";
 // The copy of a sample opened in the importer, inside kTempDirName.
 inline constexpr const char* kImportedSampleFileName = "Sample1.wav";
+// The copy of the unsaved work kept while the program runs, inside kTempDirName
+// (song/WorkState.h).
+inline constexpr const char* kRecoveryFileName = "recovery.dat";
 
 }  // namespace valdorin

@@ -28,6 +28,7 @@
 #include "core/Text.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -84,6 +85,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent) {
     f.setPointSize(8);
     setFont(f);
     createControls();
+    History = std::make_unique<WorkHistory>(*this);
     createMenu();
     DXWaveList1 = std::make_unique<audio::WaveList>(DXSound1, Kit);
     DXTimer1.OnTimer = [this] { platform::runCommand([this] { DXTimer1Timer(); }); };
@@ -289,6 +291,17 @@ void TSequence::createMenu() {
     ExportMidi1 = entry(file, "Export song to MIDI file...", {}, [this] { ExportMidi1Click(); });
 
     QMenu* edit = menuBar()->addMenu("Edit");
+    // Their texts name the command they undo or redo ("Undo Clear Pattern"); greyed when there
+    // is none.
+    Undo1 = History->Stack().createUndoAction(this, "Undo");
+    Undo1->setShortcut(QKeySequence("Ctrl+Z"));
+    Undo1->setShortcutContext(Qt::WindowShortcut);
+    edit->addAction(Undo1);
+    Redo1 = History->Stack().createRedoAction(this, "Redo");
+    Redo1->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    Redo1->setShortcutContext(Qt::WindowShortcut);
+    edit->addAction(Redo1);
+    edit->addSeparator();
     ClearPattern1 = entry(edit, "Clear Pattern", {}, [this] { BitBtn7Click(); });
     edit->addSeparator();
     ClearList1 = entry(edit, "Clear List", {}, [this] { BitBtn10Click(); });
@@ -423,6 +436,7 @@ void TSequence::closeEvent(QCloseEvent* event) {
     if (FormClose()) {
         DXTimer1.SetEnabled(false);
         DXTimer2.SetEnabled(false);
+        History->EndCleanly();
         event->accept();
         emit Closed();
     } else {

@@ -47,6 +47,7 @@ class SlotView;
 }  // namespace kits
 
 class TStringGrid;
+class WorkHistory;
 
 class TSequence : public QMainWindow {
     Q_OBJECT
@@ -126,6 +127,8 @@ class TSequence : public QMainWindow {
     QProgressBar* ProgressBar1 = nullptr;
 
     // ---- menu entries ----
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
     QAction* New_Song = nullptr;
     QAction* OpenSong1 = nullptr;
     QAction* SaveSong1 = nullptr;
@@ -162,6 +165,9 @@ class TSequence : public QMainWindow {
     kits::SampleSlots* Slots = nullptr;
     // What the slots' windows show of them (picker captions, importer controls); set with Slots.
     kits::SlotView* SlotWindows = nullptr;
+
+    // Undo, redo and the recovery copy of the work (song/WorkHistory.h).
+    std::unique_ptr<WorkHistory> History;
 
     // ---- start-up, close, resize (core/Sequencer.cpp) ----
     void FormCreate();

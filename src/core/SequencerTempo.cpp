@@ -10,6 +10,7 @@
 #include "core/Tempo.h"
 #include "core/Text.h"
 #include "platform/Controls.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -23,6 +24,7 @@ void TSequence::TempoRefresh() {
 }
 
 void TSequence::DelayChange() {
+    const UndoStep step(*this, "Tempo", Reacting::Tempo);
     SavedGlobalTempo = Delay->Position();
     Tempo = SavedGlobalTempo;
     StepInterval = stepIntervalMs(Tempo);
@@ -41,6 +43,7 @@ void TSequence::TimeBarChange() {
 }
 
 void TSequence::BitBtn13Click() {
+    const UndoStep step(*this, "Update Time");
     const std::string length = programText(Edit4->text());
     const std::string beat = programText(Edit5->text());
     if (length.empty() || beat.empty()) {
@@ -60,6 +63,7 @@ void TSequence::BitBtn13Click() {
 }
 
 void TSequence::LoopChange() {
+    const UndoStep step(*this, "Loop Count", Reacting::LoopCount);
     // Setting the count changes the text and runs this once more, which then finds it valid.
     const std::string text = programText(Loop->text());
     const int count = normalizedLoopCount(text);

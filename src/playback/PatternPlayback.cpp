@@ -13,6 +13,7 @@
 #include "kits/SampleSlots.h"
 #include "platform/Controls.h"
 #include "playback/CellTrigger.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -110,6 +111,7 @@ void TSequence::BitBtn4Click() {
 }
 
 void TSequence::BitBtn10Click() {
+    const UndoStep step(*this, "Clear List");
     SongList->clear();
     StopRequest = "Stop";
     SetPlayButtonsEnabled(true);

@@ -16,6 +16,7 @@
 #include "core/Text.h"
 #include "platform/Controls.h"
 #include "playback/CompileSong.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -58,6 +59,8 @@ playback::CompileResult TSequence::CompileSong() {
 }
 
 void TSequence::BitBtn12Click() {
+    // Compiling loads each pattern into the grid: the grid it leaves is one step.
+    const UndoStep step(*this, "Play Song");
     SetPlayButtonsEnabled(false);
     if (!CompileSong().compiled) {
         SetPlayButtonsEnabled(true);

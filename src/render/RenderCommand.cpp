@@ -13,6 +13,7 @@
 #include "render/RenderFiles.h"
 #include "render/Renderer.h"
 #include "render/Unit1.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -62,7 +63,12 @@ void TSequence::RendorClick() {
         render::exportSample(slotFileName(*this, k), k, programDirectory, temp);
     // 6. Compile song from the start entry. The render takes every pattern's own tempo: Global
     // only sets the tempo bar, as Play Song would.
-    CompileSong();
+    {
+        // One step for the grid compiling leaves, closed before the mixing lets other
+        // commands run.
+        const UndoStep step(*this, "Render");
+        CompileSong();
+    }
     // 7.
     RenderInstruments = render::usedInstruments(MainPlay);
     // 8.

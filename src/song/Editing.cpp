@@ -11,6 +11,7 @@
 #include "platform/Controls.h"
 #include "song/CellEditing.h"
 #include "song/Options.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -30,6 +31,7 @@ bool toggleCurrentCell(TSequence& seq) {
 }  // namespace
 
 void TSequence::StringGrid1MouseUp(Qt::MouseButton button) {
+    const UndoStep step(*this, button == Qt::RightButton ? "Volume Step" : "Toggle Instrument");
     if (button == Qt::RightButton) {
         SampleVolume(StringGrid1->Col(), StringGrid1->Row());
         return;
@@ -53,6 +55,7 @@ void TSequence::SampleVolume(int column, int row) {
 }
 
 void TSequence::FormKeyPress(char key) {
+    const UndoStep step(*this, "Volume Digit");
     if (!song::isVolumeDigitKey(key))
         return;
     const int col = StringGrid1->Col();
@@ -64,6 +67,7 @@ void TSequence::FormKeyPress(char key) {
 }
 
 bool TSequence::StringGrid1KeyDown(int key) {
+    const UndoStep step(*this, "Delete");
     if (key != Qt::Key_Delete)
         return false;
     const TStringGrid::Rect sel = StringGrid1->Selection();
@@ -72,6 +76,7 @@ bool TSequence::StringGrid1KeyDown(int key) {
 }
 
 void TSequence::Insertinstrument1Click() {
+    const UndoStep step(*this, "Insert Instrument");
     StringGrid1->setFocus(Qt::ShortcutFocusReason);
     toggleCurrentCell(*this);
 }
@@ -105,6 +110,7 @@ void TSequence::CellJump1Click() {
 }
 
 void TSequence::BitBtn7Click() {
+    const UndoStep step(*this, "Clear Pattern");
     song::clearCells(Grid, 1, 2, GridTable::kColumns - 1, song::kLastClearedRow);
     Grid.setCell(0, 0, std::string());
     Edit2->setText(QString());
@@ -112,10 +118,12 @@ void TSequence::BitBtn7Click() {
 }
 
 void TSequence::Edit2Change() {
+    const UndoStep step(*this, "Pattern Name", Reacting::PatternName);
     Grid.setCell(0, 0, platform::programText(Edit2->text()));
 }
 
 void TSequence::Edit3Change() {
+    const UndoStep step(*this, "Song Title", Reacting::SongTitle);
     setWindowTitle(QString(kTitledCaption) + Edit3->text());
 }
 

@@ -18,6 +18,7 @@
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "song/PatternFile.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -102,6 +103,7 @@ void TSequence::AddToLibrary(const std::string& name) {
 
 // Save Pattern.
 void TSequence::BitBtn6Click() {
+    const UndoStep step(*this, "Save Pattern");
     ScratchName = Grid.cell(0, 0);
     const int length = strToInt(Grid.cell(2, 0));
     if (ScratchName.empty()) {
@@ -126,6 +128,7 @@ void TSequence::BitBtn6Click() {
 
 // Load pattern: any button, after a left press has moved the selection.
 void TSequence::SongListMouseDown(Qt::MouseButton) {
+    const UndoStep step(*this, "Load Pattern");
     const int index = SongList->ItemIndex();
     if (index < 0)
         return;
@@ -150,6 +153,7 @@ void TSequence::SongListMouseDown(Qt::MouseButton) {
 
 // Add to play list (double-click on the library, or BitBtn1).
 void TSequence::MusicLibDblClick() {
+    const UndoStep step(*this, "Add to Play List");
     const int index = MusicLib->ItemIndex();
     if (index < 0)
         return;
@@ -161,6 +165,7 @@ void TSequence::MusicLibDblClick() {
 
 // Remove from play list.
 void TSequence::BitBtn2Click() {
+    const UndoStep step(*this, "Remove from Play List");
     const int index = SongList->ItemIndex();
     if (index < 0)
         return;
@@ -177,6 +182,7 @@ void TSequence::BitBtn2Click() {
 
 // Delete pattern.
 void TSequence::LibBinClick() {
+    const UndoStep step(*this, "Delete Pattern");
     const int index = MusicLib->ItemIndex();
     if (index <= 0)
         return;

@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "song/CellEditing.h"
 #include "song/SongFile.h"
+#include "song/WorkHistory.h"
 
 namespace valdorin {
 
@@ -41,6 +42,7 @@ bool noSong(const std::string& title) {
 }  // namespace
 
 void TSequence::UpDown1Click(bool up) {
+    const UndoStep step(*this, up ? "Move Up" : "Move Down");
     const int index = SongList->ItemIndex();
     const int other = up ? index - 1 : index + 1;
     if (index < 0 || other < 0 || other >= SongList->Count())
@@ -50,6 +52,7 @@ void TSequence::UpDown1Click(bool up) {
 }
 
 void TSequence::SongBinClick() {
+    const UndoStep step(*this, "Delete Marked");
     for (int i = 0; i < SongList->Count();) {
         if (SongList->Checked(i))
             SongList->Delete(i);
@@ -60,6 +63,7 @@ void TSequence::SongBinClick() {
 
 // Open Song.
 void TSequence::BitBtn8Click() {
+    const UndoStep step(*this, "Open Song");
     OpenDialog1.directory = ProgramDirectory;
     const std::string chosen = platform::dialogs().openFile(OpenDialog1).value_or("");
     Edit3->setText(qtText(chosen));
@@ -80,6 +84,7 @@ void TSequence::BitBtn8Click() {
 
 // Save Song.
 void TSequence::BitBtn9Click() {
+    const UndoStep step(*this, "Save Song");
     SaveDialog1.directory = ProgramDirectory;
     SaveDialog1.fileName = programText(Edit3->text());
     const std::string chosen = platform::dialogs().saveFile(SaveDialog1).value_or("");
@@ -109,6 +114,7 @@ void TSequence::BitBtn9Click() {
 }
 
 void TSequence::New_SongClick() {
+    const UndoStep step(*this, "New Song");
     song::clearCells(Grid, 1, 2, GridTable::kColumns - 1, song::kLastClearedRow);
     Grid.setCell(0, 0, std::string());
     Edit2->setText(QString());
