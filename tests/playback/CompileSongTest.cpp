@@ -7,6 +7,7 @@
 
 #include "core/Errors.h"
 #include "song/PatternFile.h"
+#include "support/PatternFiles.h"
 #include "support/ProgramDir.h"
 
 namespace valdorin::playback {
@@ -18,21 +19,11 @@ using ::testing::ElementsAre;
 // tempo and loop lines exactly as they stand in the file.
 void writePattern(const testing::ProgramDir& dir, const std::string& name, int length,
                   const std::string& tempo, const std::string& loops) {
-    GridTable grid;
-    grid.setCell(0, 0, name);
-    grid.setCell(1, 0, "Length:");
-    grid.setCell(2, 0, std::to_string(length));
-    grid.setCell(3, 0, "Time:");
-    grid.setCell(4, 0, "4");
-    labelSteps(grid, 4, length + 1);
-    writeChannelHeaders(grid);
+    GridTable grid = testing::patternGrid(name, length);
     for (int r = 2; r <= length + 1; ++r)
         for (int c = 1; c <= GridTable::kChannels; ++c)
             grid.setCell(c, r, name + " " + std::to_string(c) + " " + std::to_string(r));
-    song::SlotLines slots;
-    for (auto& s : slots)
-        s = {"Blank.wav", 44100};
-    auto lines = song::patternFileLines(grid, length, 1, 1, slots);
+    auto lines = song::patternFileLines(grid, length, 1, 1, testing::blankSlotLines(44100));
     lines[static_cast<std::size_t>(song::tempoLineIndex(length))] = tempo;
     lines[static_cast<std::size_t>(song::loopLineIndex(length))] = loops;
     fs::writeLines(dir / (name + ".pat"), lines);

@@ -11,6 +11,7 @@
 #include "core/StringGrid.h"
 #include "playback/CaptureFixture.h"
 #include "song/PatternFile.h"
+#include "support/PatternFiles.h"
 
 namespace valdorin {
 namespace {
@@ -38,22 +39,15 @@ class SongPlayback : public testing::CaptureFixture {
     void writePattern(const std::string& name, const std::vector<int>& instruments, int tempo,
                       int loops) {
         const int length = static_cast<int>(instruments.size());
-        GridTable grid;
-        grid.setCell(0, 0, name);
-        grid.setCell(1, 0, "Length:");
-        grid.setCell(2, 0, std::to_string(length));
-        grid.setCell(3, 0, "Time:");
-        grid.setCell(4, 0, "4");
+        GridTable grid = testing::patternGrid(name, length);
         for (int k = 1; k <= length; ++k) {
             std::string cell = instrumentEntry(instruments[k - 1]);
             cell[11] = '0';  // the volume digit: full level
             grid.setCell(1 + k % 6, k + 1, cell);
         }
-        song::SlotLines slotLines;
-        for (auto& s : slotLines)
-            s = {"Blank.wav", 44100};
-        fs::writeLines(*dir / (name + ".pat"),
-                       song::patternFileLines(grid, length, tempo, loops, slotLines));
+        fs::writeLines(
+            *dir / (name + ".pat"),
+            song::patternFileLines(grid, length, tempo, loops, testing::blankSlotLines(44100)));
     }
     void playList(const std::vector<std::string>& names) {
         seq->SongList->clear();

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "song/PatternFile.h"
 #include "song/SongFile.h"
+#include "support/PatternFiles.h"
 
 namespace valdorin::render::test {
 
@@ -25,21 +26,12 @@ inline std::string kitCell(const std::string& name, char digit) {
 inline void writePattern(const fs::Path& dir, const std::string& name, int tempo, int loops,
                          const std::vector<Cells>& rows) {
     const int length = static_cast<int>(rows.size());
-    GridTable grid;
-    grid.setCell(0, 0, name);
-    grid.setCell(1, 0, "Length:");
-    grid.setCell(2, 0, std::to_string(length));
-    grid.setCell(3, 0, "Time:");
-    grid.setCell(4, 0, "4");
-    labelSteps(grid, 4, length + 1);
+    GridTable grid = testing::patternGrid(name, length);
     for (int r = 0; r < length; ++r)
         for (std::size_t c = 0; c < rows[std::size_t(r)].size(); ++c)
             grid.setCell(int(c) + 1, r + 2, rows[std::size_t(r)][c]);
-    song::SlotLines slotLines;
-    for (auto& s : slotLines)
-        s = {"Blank.wav", 22050};
-    fs::writeLines(dir / (name + ".pat"),
-                   song::patternFileLines(grid, length, tempo, loops, slotLines));
+    fs::writeLines(dir / (name + ".pat"), song::patternFileLines(grid, length, tempo, loops,
+                                                                 testing::blankSlotLines(22050)));
 }
 
 inline void writeSong(const fs::Path& path, const std::vector<std::string>& entries) {

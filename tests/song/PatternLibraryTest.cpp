@@ -20,6 +20,7 @@
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "song/PatternFile.h"
+#include "support/PatternFiles.h"
 #include "support/WindowsFixture.h"
 
 namespace valdorin {
@@ -334,24 +335,10 @@ TEST_F(PatternCommands, ALengthThatIsNoNumberStopsBeforeWriting) {
 // A pattern file's lines, built as Save Pattern builds them.
 std::vector<std::string> patternLines(const std::string& name, int length, int tempo, int loops,
                                       const song::SlotLines& slotLines) {
-    GridTable g;
-    g.setCell(0, 0, name);
-    g.setCell(1, 0, "Length:");
-    g.setCell(2, 0, std::to_string(length));
-    g.setCell(3, 0, "Time:");
-    g.setCell(4, 0, "4");
-    labelSteps(g, 4, length + 1);
-    writeChannelHeaders(g);
+    GridTable g = testing::patternGrid(name, length);
     for (int step = 1; step <= length; ++step)
         g.setCell(1 + step % 6, step + 1, "Tom1      [" + std::to_string(step % 10) + "]");
     return song::patternFileLines(g, length, tempo, loops, slotLines);
-}
-
-song::SlotLines blankSlotLines() {
-    song::SlotLines s;
-    for (auto& line : s)
-        line = {"Blank.wav", 22050};
-    return s;
 }
 
 void writePattern(const fs::Path& path, const std::vector<std::string>& lines) {
@@ -362,7 +349,8 @@ TEST_F(PatternCommands, LoadingEightStepsIntoThirtyTwoKeepsTheHiddenRows) {
     shapeGrid("Long", 32, 4);
     seq->Grid.setCell(2, 20, "Snare     [2]");
     seq->Grid.setCell(0, 11, "old label");  // row 11 is the eight-step file's last row + 1
-    writePattern(*dir / "Eight.pat", patternLines("Eight", 8, 48, 3, blankSlotLines()));
+    writePattern(*dir / "Eight.pat",
+                 patternLines("Eight", 8, 48, 3, testing::blankSlotLines(22050)));
 
     load("Eight");
     EXPECT_TRUE(errors().empty()) << errors().front();
@@ -389,7 +377,7 @@ TEST_F(PatternCommands, LoadingEightStepsIntoThirtyTwoKeepsTheHiddenRows) {
 }
 
 TEST_F(PatternCommands, LoadingFindsTheFileWithoutRegardToCase) {
-    writePattern(*dir / "x.PAT", patternLines("x", 4, 60, 1, blankSlotLines()));
+    writePattern(*dir / "x.PAT", patternLines("x", 4, 60, 1, testing::blankSlotLines(22050)));
     load("x");
     EXPECT_TRUE(errors().empty()) << errors().front();
     EXPECT_EQ(seq->Grid.rowCount(), 6);
@@ -415,7 +403,7 @@ TEST_F(PatternCommands, AFileEndingAfterItsLoopCountLoadsFullyAndKeepsTheSlots) 
 TEST_F(PatternCommands, ASlotLineNamingAWavFileRestoresTheSlotAndItsPickerButton) {
     stdfs::copy_file(*dir / "Blank.wav", *dir / "LongSampleName.wav");
     const std::string wav = fs::textFromPath(*dir / "LongSampleName.wav");
-    auto lineSet = blankSlotLines();
+    auto lineSet = testing::blankSlotLines(22050);
     lineSet[2] = {wav, 32000};  // slot 3
     writePattern(*dir / "WithSample.pat", patternLines("WithSample", 4, 60, 1, lineSet));
     bank.slot[5] = {"/samples/Hat.wav", 30000, 0, 29000, "Hat"};  // slot 5's line: Blank.wav
@@ -435,7 +423,8 @@ TEST_F(PatternCommands, ASlotLineNamingAWavFileRestoresTheSlotAndItsPickerButton
 }
 
 TEST_F(PatternCommands, AnEmptySlotLineLeavesTheImporterAlone) {
-    writePattern(*dir / "Plain.pat", patternLines("Plain", 4, 60, 1, blankSlotLines()));
+    writePattern(*dir / "Plain.pat",
+                 patternLines("Plain", 4, 60, 1, testing::blankSlotLines(22050)));
     load("Plain");
     EXPECT_EQ(bank.filesSet, 0);
     EXPECT_FALSE(bank.controlsEnabled);
@@ -444,7 +433,7 @@ TEST_F(PatternCommands, AnEmptySlotLineLeavesTheImporterAlone) {
 }
 
 TEST_F(PatternCommands, ASlotFileThatCannotBeOpenedStopsTheLoadAtThatSlot) {
-    auto lineSet = blankSlotLines();
+    auto lineSet = testing::blankSlotLines(22050);
     lineSet[1] = {"/nowhere/Missing.wav", 11025};               // slot 2
     lineSet[5] = {fs::textFromPath(*dir / "Blank.wav"), 8000};  // slot 6: never reached
     writePattern(*dir / "Broken.pat", patternLines("Broken", 4, 90, 2, lineSet));
@@ -463,8 +452,8 @@ TEST_F(PatternCommands, ASlotFileThatCannotBeOpenedStopsTheLoadAtThatSlot) {
 }
 
 TEST_F(PatternCommands, ARightPressReloadsTheSelectedPatternAndDiscardsEdits) {
-    writePattern(*dir / "One.pat", patternLines("One", 4, 60, 1, blankSlotLines()));
-    writePattern(*dir / "Two.pat", patternLines("Two", 8, 60, 1, blankSlotLines()));
+    writePattern(*dir / "One.pat", patternLines("One", 4, 60, 1, testing::blankSlotLines(22050)));
+    writePattern(*dir / "Two.pat", patternLines("Two", 8, 60, 1, testing::blankSlotLines(22050)));
     seq->SongList->Add("One");
     seq->SongList->Add("Two");
     pressOnPlayList(0);
@@ -510,9 +499,10 @@ TEST_F(PatternCommands, AMissingFileLeavesGridAndSettingsAsTheyWere) {
 TEST_F(PatternCommands, APlayListNameNeverReachesOutsideTheProgramDirectory) {
     const fs::Path outside = dir->path().parent_path();
     const std::string unique = dir->path().filename().string() + "-outside";
-    writePattern(outside / (unique + ".pat"), patternLines("Outside", 4, 60, 1, blankSlotLines()));
+    writePattern(outside / (unique + ".pat"),
+                 patternLines("Outside", 4, 60, 1, testing::blankSlotLines(22050)));
     stdfs::create_directory(*dir / "sub");
-    writePattern(*dir / "sub/In.pat", patternLines("In", 4, 60, 1, blankSlotLines()));
+    writePattern(*dir / "sub/In.pat", patternLines("In", 4, 60, 1, testing::blankSlotLines(22050)));
     for (const std::string& name :
          std::vector<std::string>{"../" + unique, "..\\" + unique, "sub/In", "sub\\In"}) {
         SCOPED_TRACE(name);
