@@ -24,6 +24,7 @@
 #include "kits/SampleSlots.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
+#include "playback/CaptureFixture.h"
 #include "song/WorkHistory.h"
 #include "support/EventLoop.h"
 #include "support/WindowsFixture.h"
@@ -363,20 +364,7 @@ TEST_F(History, TheHistoryKeepsTheNewestStepsOnly) {
 
 // The sample slots stand in for sounds: the cell trigger restarts a slot for its cell, so the
 // slots restarted at a step tell what that step played.
-class RestartedSlots : public kits::SampleSlots {
-  public:
-    std::vector<int> restarted;
-    std::string fileName(int) const override { return "Blank.wav"; }
-    void setFileName(int, const std::string&) override {}
-    int frequency(int) const override { return 44100; }
-    void setFrequency(int, int) override {}
-    int pan(int) const override { return 0; }
-    void setPan(int, int) override {}
-    int volume(int) const override { return 0; }
-    void setBasePitch(int, int) override {}
-    void restart(int slot) override { restarted.push_back(slot); }
-    void stop(int) override {}
-};
+using RestartedSlots = testing::FakeSlots;
 
 TEST_F(History, UndoDuringPatternPlaybackChangesWhatTheNextStepPlays) {
     RestartedSlots fake;
